@@ -1,0 +1,7 @@
+#!/bin/sh
+# Configures and builds one preset ("native" or "windows"), warnings as errors.
+set -eu
+cd "$(dirname "$0")/.."
+preset=$1
+cmake --preset "$preset" -DVANTOREL_WERROR=ON >/dev/null
+cmake --build --preset "$preset" -- -j2

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace vantorel::platform {
+
+using TimerId = std::uint32_t;
+
+// The user-interface thread's message loop.
+class EventLoop {
+  public:
+    virtual ~EventLoop() = default;
+
+    // Lets the messages that are already waiting run, then returns; never waits.
+    virtual void DoEvents() = 0;
+
+    // A repeating timer on this thread; answers 0 when none could be made.
+    virtual TimerId SetTimer(unsigned intervalMs, std::function<void()> tick) = 0;
+    virtual void KillTimer(TimerId id) = 0;
+
+    // Waits at most `timeoutMs` (-1: without limit) until something is due, and runs it.
+    virtual void RunOnce(int timeoutMs) = 0;
+
+    // Runs messages, sleeping while there are none, until Quit is called.
+    virtual void Run() = 0;
+    virtual void Quit() = 0;
+};
+
+}  // namespace vantorel::platform

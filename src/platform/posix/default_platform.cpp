@@ -1,0 +1,38 @@
+#include "platform/platform.h"
+#include "platform/posix/clock_posix.h"
+#include "platform/posix/directory_posix.h"
+#include "platform/posix/files_posix.h"
+#include "platform/posix/stand_ins.h"
+
+namespace vantorel::platform {
+
+MemoryRegistry& StandInRegistry() {
+    static MemoryRegistry registry;
+    return registry;
+}
+
+RecordingShell& StandInShell() {
+    static RecordingShell shell;
+    return shell;
+}
+
+PosixMessageLoop& StandInLoop() {
+    static PosixMessageLoop loop;
+    return loop;
+}
+
+Platform MakeDefaultPlatform() {
+    static PosixDirectoryListing directory;
+    static PosixFiles files;
+    static PosixClock clock;
+    Platform platform;
+    platform.registry = &StandInRegistry();
+    platform.shell = &StandInShell();
+    platform.directory = &directory;
+    platform.files = &files;
+    platform.clock = &clock;
+    platform.events = &StandInLoop();
+    return platform;
+}
+
+}  // namespace vantorel::platform

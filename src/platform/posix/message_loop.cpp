@@ -1,0 +1,219 @@
+#include "platform/posix/message_loop.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <utility>
+#include <vector>
+
+namespace vantorel::platform {
+
+PosixMessageLoop::PosixMessageLoop() {
+    int fds[2];
+    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
+        wakeRead_ = fds[0];
+        wakeWrite_ = fds[1];
+    }
+}
+
+PosixMessageLoop::~PosixMessageLoop() {
+    if (wakeRead_ >= 0) {
+        close(wakeRead_);
+        close(wakeWrite_);
+    }
+}
+
+WindowHandle PosixMessageLoop::CreateWindow(WindowProc procedure) {
+    // Handles step by 2 like Windows' user handles and are never reused, so a message
+    // still queued for a destroyed window cannot reach a new one.
+    const WindowHandle window = nextWindow_;
+    nextWindow_ += 2;
+    windows_[window] = procedure;
+    return window;
+}
+
+bool PosixMessageLoop::DestroyWindow(WindowHandle window) {
+    return windows_.erase(window) > 0;
+}
+
+bool PosixMessageLoop::IsWindow(WindowHandle window) const {
+    return windows_.count(window) > 0;
+}
+
+WindowProc PosixMessageLoop::SetWindowProcedure(WindowHandle window, WindowProc procedure) {
+    const auto found = windows_.find(window);
+    if (found == windows_.end()) {
+        return nullptr;
+    }
+    return std::exchange(found->second, procedure);
+}
+
+bool PosixMessageLoop::Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        queue_.push_back({window, message, wParam, lParam});
+    }
+    if (wakeWrite_ >= 0) {
+        const char byte = 1;
+        // A full pipe already guarantees a wake-up, so a failed write loses nothing.
+        [[maybe_unused]] const ssize_t written = write(wakeWrite_, &byte, 1);
+    }
+    return true;
+}
+
+std::uint32_t PosixMessageLoop::RegisterMessage(const std::string& name) {
+    const auto found = messageNames_.find(name);
+    if (found != messageNames_.end()) {
+        return found->second;
+    }
+    // Registered messages live in 0xC000..0xFFFF, as on Windows.
+    const auto number = static_cast<std::uint32_t>(0xC000 + messageNames_.size());
+    messageNames_[name] = number;
+    return number;
+}
+
+TimerId PosixMessageLoop::SetTimer(unsigned intervalMs, std::function<void()> tick) {
+    const TimerId id = nextTimer_++;
+    const std::chrono::milliseconds interval(std::max(intervalMs, 1u));
+    timers_[id] = Timer{interval, Clock::now() + interval, std::move(tick)};
+    return id;
+}
+
+void PosixMessageLoop::KillTimer(TimerId id) {
+    timers_.erase(id);
+}
+
+void PosixMessageLoop::Watch(int fd, short events, ReadyCallback ready) {
+    watched_[fd] = Watched{events, std::move(ready)};
+}
+
+void PosixMessageLoop::Unwatch(int fd) {
+    watched_.erase(fd);
+}
+
+void PosixMessageLoop::DoEvents() {
+    Cycle(0);
+}
+
+void PosixMessageLoop::RunOnce(int timeoutMs) {
+    Cycle(timeoutMs);
+}
+
+void PosixMessageLoop::Run() {
+    quit_ = false;
+    while (!quit_) {
+        Cycle(-1);
+    }
+    quit_ = false;
+}
+
+void PosixMessageLoop::Quit() {
+    quit_ = true;
+}
+
+int PosixMessageLoop::PollTimeout(int timeoutMs) {
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        if (!queue_.empty()) {
+            return 0;
+        }
+    }
+    if (quit_) {
+        return 0;
+    }
+    long long wait = timeoutMs < 0 ? LLONG_MAX : timeoutMs;
+    const auto now = Clock::now();
+    for (const auto& [id, timer] : timers_) {
+        const auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(timer.due - now).count();
+        wait = std::min(wait, std::max(0LL, static_cast<long long>(untilDue)));
+    }
+    return wait == LLONG_MAX ? -1 : static_cast<int>(std::min<long long>(wait, INT_MAX));
+}
+
+void PosixMessageLoop::Cycle(int timeoutMs) {
+    std::vector<pollfd> fds;
+    fds.reserve(watched_.size() + 1);
+    if (wakeRead_ >= 0) {
+        fds.push_back({wakeRead_, POLLIN, 0});
+    }
+    for (const auto& [fd, watched] : watched_) {
+        fds.push_back({fd, watched.events, 0});
+    }
+    const int ready = poll(fds.data(), fds.size(), PollTimeout(timeoutMs));
+    ++wakeUps_;
+    if (ready > 0) {
+        for (const pollfd& entry : fds) {
+            if (entry.revents == 0) {
+                continue;
+            }
+            if (entry.fd == wakeRead_) {
+                DrainWakePipe();
+                continue;
+            }
+            // A callback may unwatch or rewatch any descriptor, this one included.
+            const auto found = watched_.find(entry.fd);
+            if (found != watched_.end()) {
+                const ReadyCallback callback = found->second.ready;
+                callback(entry.revents);
+            }
+        }
+    }
+    DispatchQueued();
+    RunDueTimers();
+}
+
+void PosixMessageLoop::DrainWakePipe() {
+    char bytes[256];
+    while (read(wakeRead_, bytes, sizeof bytes) > 0) {
+    }
+}
+
+void PosixMessageLoop::DispatchQueued() {
+    // Only the messages already waiting run now; what their handlers post waits for the
+    // next cycle, so a handler that always posts cannot keep DoEvents from returning.
+    std::size_t count;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        count = queue_.size();
+    }
+    for (; count > 0; --count) {
+        Message message;
+        {
+            std::lock_guard<std::mutex> lock(queueMutex_);
+            if (queue_.empty()) {
+                return;
+            }
+            message = queue_.front();
+            queue_.pop_front();
+        }
+        const auto window = windows_.find(message.window);
+        if (window != windows_.end() && window->second != nullptr) {
+            window->second(message.window, message.message, message.wParam, message.lParam);
+        }
+    }
+}
+
+void PosixMessageLoop::RunDueTimers() {
+    const auto now = Clock::now();
+    std::vector<TimerId> due;
+    for (const auto& [id, timer] : timers_) {
+        if (timer.due <= now) {
+            due.push_back(id);
+        }
+    }
+    for (const TimerId id : due) {
+        const auto found = timers_.find(id);
+        if (found == timers_.end()) {
+            continue;  // killed by an earlier tick
+        }
+        found->second.due = Clock::now() + found->second.interval;
+        const std::function<void()> tick = found->second.tick;
+        tick();
+    }
+}
+
+}  // namespace vantorel::platform

@@ -1,0 +1,96 @@
+#pragma once
+// The native stand-in for the user-interface thread's message queue. It waits in poll() on
+// the watched sockets, a wake-up pipe and the next due timer, and dispatches posted messages
+// to the procedures of its stand-in windows. Only Post may be called from another thread.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/event_loop.h"
+#include "platform/window_types.h"
+
+namespace vantorel::platform {
+
+class PosixMessageLoop : public EventLoop {
+  public:
+    PosixMessageLoop();
+    ~PosixMessageLoop() override;
+    PosixMessageLoop(const PosixMessageLoop&) = delete;
+    PosixMessageLoop& operator=(const PosixMessageLoop&) = delete;
+
+    // EventLoop
+    void DoEvents() override;
+    TimerId SetTimer(unsigned intervalMs, std::function<void()> tick) override;
+    void KillTimer(TimerId id) override;
+    void Run() override;
+    void Quit() override;
+
+    void RunOnce(int timeoutMs) override;
+
+    // Windows: a window has a procedure, which may be replaced (subclassing). A window made
+    // without one answers every message with 0, as a bare "STATIC" window does here.
+    WindowHandle CreateWindow(WindowProc procedure);
+    bool DestroyWindow(WindowHandle window);
+    bool IsWindow(WindowHandle window) const;
+    // Answers the previous procedure, or nullptr for an unknown window.
+    WindowProc SetWindowProcedure(WindowHandle window, WindowProc procedure);
+    bool Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    // The same number for the same name for as long as the process runs.
+    std::uint32_t RegisterMessage(const std::string& name);
+
+    // Readiness of file descriptors: `ready` runs on the loop's thread with poll's revents.
+    using ReadyCallback = std::function<void(short revents)>;
+    void Watch(int fd, short events, ReadyCallback ready);
+    void Unwatch(int fd);
+
+    // How often the loop has come back from poll(): an idle loop does not come back.
+    std::uint64_t WakeUps() const { return wakeUps_; }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Message {
+        WindowHandle window;
+        std::uint32_t message;
+        std::uintptr_t wParam;
+        std::intptr_t lParam;
+    };
+    struct Timer {
+        std::chrono::milliseconds interval;
+        Clock::time_point due;
+        std::function<void()> tick;
+    };
+    struct Watched {
+        short events;
+        ReadyCallback ready;
+    };
+
+    void Cycle(int timeoutMs);
+    int PollTimeout(int timeoutMs);
+    void DispatchQueued();
+    void RunDueTimers();
+    void DrainWakePipe();
+
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+
+    std::mutex queueMutex_;
+    std::deque<Message> queue_;
+
+    std::map<WindowHandle, WindowProc> windows_;
+    WindowHandle nextWindow_ = 0x10010;
+    std::map<std::string, std::uint32_t> messageNames_;
+    std::map<TimerId, Timer> timers_;
+    TimerId nextTimer_ = 1;
+    std::map<int, Watched> watched_;
+
+    bool quit_ = false;
+    std::uint64_t wakeUps_ = 0;
+};
+
+}  // namespace vantorel::platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/files.h"
+
+namespace vantorel::platform {
+
+class Win32Files : public Files {
+  public:
+    ReadResult ReadAll(const std::string& path) override;
+    WriteResult ReplaceContents(const std::string& path, std::string_view bytes) override;
+};
+
+}  // namespace vantorel::platform

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "common/codepage.h"
+#include "common/text.h"
+#include "launcher/ini_document.h"
+
+namespace vantorel {
+namespace {
+
+IniDocument Document(std::string bytes) {
+    return IniDocument(std::move(bytes), [](std::string_view a, std::string_view b) {
+        return EqualsIgnoreCase(Cp1252ToUtf8(a), Cp1252ToUtf8(b));
+    });
+}
+
+TEST(IniRead, ReadsAsTheProfileCallsDo) {
+    const IniDocument ini = Document(
+        "; a comment\r\n"
+        "orphan=no section\r\n"
+        "[ Team Server ]  \r\n"
+        "  Server  =  192.168.1.5  \r\n"
+        "Port=15567\r\n"
+        "port=99999\r\n"
+        "no equals sign\r\n"
+        ";Creation=hidden\r\n"
+        "Quoted=\"  spaced  \"\r\n"
+        "Single='x'\r\n"
+        "Unmatched=\"x'\r\n"
+        "Empty=\r\n"
+        "[Other]\n"
+        "Server=10.0.0.1");
+    EXPECT_EQ(ini.Value("team server", "SERVER"), "192.168.1.5");
+    EXPECT_EQ(ini.Value("Team Server", "Port"), "15567");
+    EXPECT_EQ(ini.Value("Team Server", "no equals sign"), std::nullopt);
+    EXPECT_EQ(ini.Value("Team Server", "Creation"), std::nullopt);
+    EXPECT_EQ(ini.Value("Team Server", "Quoted"), "  spaced  ");
+    EXPECT_EQ(ini.Value("Team Server", "Single"), "x");
+    EXPECT_EQ(ini.Value("Team Server", "Unmatched"), "\"x'");
+    EXPECT_EQ(ini.Value("Team Server", "Empty"), "");
+    EXPECT_EQ(ini.Value("Other", "Server"), "10.0.0.1");
+    EXPECT_EQ(ini.Value("Missing", "Server"), std::nullopt);
+    EXPECT_EQ(ini.Value("", "orphan"), std::nullopt);
+}
+
+TEST(IniRead, ASectionThatOccursTwiceIsReadFromItsFirstOccurrence) {
+    const IniDocument ini = Document("[A]\r\nServer=first\r\n[B]\r\nServer=b\r\n[a]\r\nServer=second\r\nPort=1\r\n");
+    EXPECT_EQ(ini.Value("A", "Server"), "first");
+    EXPECT_EQ(ini.Value("A", "Port"), std::nullopt);
+    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST(IniRead, SectionNamesAreInFileOrderHoweverManyAndLong) {
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "Favourite server with a long name number " + std::to_string(i);
+        bytes += "[" + name + "]\r\nServer=1.2.3.4\r\n";
+        expected.push_back(name);
+    }
+    EXPECT_EQ(Document(bytes).SectionNames(), expected);
+}
+
+TEST(IniRead, NonAsciiNamesCompareWithoutRegardToCase) {
+    const IniDocument ini = Document(
+        "[\xC9quipe Fran\xE7"
+        "aise]\r\nServer=1.1.1.1\r\n");
+    EXPECT_EQ(ini.Value("\xE9quipe FRAN\xC7"
+                        "AISE",
+                        "server"),
+              "1.1.1.1");
+}
+
+TEST(IniWrite, CreatesTheFileContentAsWindowsWritesIt) {
+    IniDocument ini = Document("");
+    ini.SetValue("Team Server", "Server", "192.168.1.5");
+    ini.SetValue("Team Server", "Port", "15567");
+    ini.SetValue("Old Server", "Server", "0.0.0.0");
+    EXPECT_EQ(ini.Bytes(), "[Team Server]\r\nServer=192.168.1.5\r\nPort=15567\r\n[Old Server]\r\nServer=0.0.0.0\r\n");
+}
+
+TEST(IniWrite, ReplacesAValueInPlaceKeepingEveryOtherByte) {
+    IniDocument ini = Document("; mine\n[A]\n  Server = 1.1.1.1   \nPort=1\n\n[B]\nServer=2.2.2.2\n");
+    ini.SetValue("a", "SERVER", "9.9.9.9");
+    EXPECT_EQ(ini.Bytes(), "; mine\n[A]\n  Server = 9.9.9.9\nPort=1\n\n[B]\nServer=2.2.2.2\n");
+}
+
+TEST(IniWrite, AddsANewKeyAfterTheLastLineOfItsSection) {
+    IniDocument ini = Document("[A]\r\nServer=1.1.1.1\r\n\r\n[B]\r\nServer=2.2.2.2\r\n");
+    ini.SetValue("A", "Port", "15567");
+    EXPECT_EQ(ini.Bytes(), "[A]\r\nServer=1.1.1.1\r\nPort=15567\r\n\r\n[B]\r\nServer=2.2.2.2\r\n");
+}
+
+TEST(IniWrite, CompletesALastLineWithoutItsLineEnd) {
+    IniDocument ini = Document("[A]\r\nServer=1.1.1.1");
+    ini.SetValue("A", "Port", "1");
+    ini.SetValue("B", "Server", "2.2.2.2");
+    EXPECT_EQ(ini.Bytes(), "[A]\r\nServer=1.1.1.1\r\nPort=1\r\n[B]\r\nServer=2.2.2.2\r\n");
+}
+
+TEST(IniWrite, WritesIntoTheFirstOccurrenceOfASection) {
+    IniDocument ini = Document("[A]\r\nServer=1\r\n[A]\r\nServer=2\r\n");
+    ini.SetValue("A", "Server", "3");
+    ini.SetValue("A", "Port", "4");
+    EXPECT_EQ(ini.Bytes(), "[A]\r\nServer=3\r\nPort=4\r\n[A]\r\nServer=2\r\n");
+}
+
+}  // namespace
+}  // namespace vantorel

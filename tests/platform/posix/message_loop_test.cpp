@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/posix/message_loop.h"
+
+namespace vantorel::platform {
+namespace {
+
+struct Seen {
+    static inline std::vector<std::uint32_t> messages;
+    static inline std::vector<std::uintptr_t> wParams;
+};
+
+std::intptr_t Record(WindowHandle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+    Seen::messages.push_back(message);
+    Seen::wParams.push_back(wParam);
+    return 0;
+}
+
+std::intptr_t Repost(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t);
+
+PosixMessageLoop* repostLoop = nullptr;
+
+std::intptr_t Repost(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+    Seen::messages.push_back(message);
+    repostLoop->Post(window, message, wParam + 1, 0);
+    return 0;
+}
+
+class MessageLoopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Seen::messages.clear();
+        Seen::wParams.clear();
+    }
+    PosixMessageLoop loop;
+};
+
+TEST_F(MessageLoopTest, RegisteredMessagesKeepTheirNumber) {
+    const std::uint32_t first = loop.RegisterMessage("query.WinsockMessage");
+    EXPECT_GE(first, 0xC000u);
+    EXPECT_NE(loop.RegisterMessage("query.ResolveMessage"), first);
+    EXPECT_EQ(loop.RegisterMessage("query.WinsockMessage"), first);
+}
+
+TEST_F(MessageLoopTest, PostedMessagesReachTheCurrentProcedureOfALiveWindow) {
+    const WindowHandle window = loop.CreateWindow(nullptr);
+    loop.Post(window, 0x401, 1, 0);
+    loop.DoEvents();  // a window without a procedure answers nothing
+    EXPECT_EQ(loop.SetWindowProcedure(window, Record), nullptr);
+    loop.Post(window, 0x402, 2, 0);
+    loop.DoEvents();
+    EXPECT_EQ(Seen::messages, (std::vector<std::uint32_t>{0x402}));
+    EXPECT_EQ(loop.SetWindowProcedure(window, nullptr), Record);
+
+    loop.SetWindowProcedure(window, Record);
+    loop.Post(window, 0x403, 3, 0);
+    EXPECT_TRUE(loop.DestroyWindow(window));
+    loop.DoEvents();
+    EXPECT_EQ(Seen::messages.size(), 1u);
+    EXPECT_FALSE(loop.IsWindow(window));
+    EXPECT_NE(loop.CreateWindow(nullptr), window);  // handles are not reused
+}
+
+TEST_F(MessageLoopTest, DoEventsRunsOnlyWhatWasWaiting) {
+    repostLoop = &loop;
+    const WindowHandle window = loop.CreateWindow(Repost);
+    loop.Post(window, 0x400, 0, 0);
+    loop.DoEvents();
+    loop.DoEvents();
+    EXPECT_EQ(Seen::messages.size(), 2u);
+}
+
+TEST_F(MessageLoopTest, PostsFromAnotherThreadWakeTheLoop) {
+    const WindowHandle window = loop.CreateWindow(Record);
+    std::thread poster([&] { loop.Post(window, 0x500, 7, 0); });
+    poster.join();
+    loop.RunOnce(5000);
+    ASSERT_EQ(Seen::wParams.size(), 1u);
+    EXPECT_EQ(Seen::wParams[0], 7u);
+}
+
+TEST_F(MessageLoopTest, TimersRepeatUntilKilled) {
+    int ticks = 0;
+    TimerId id = 0;
+    id = loop.SetTimer(1, [&] {
+        if (++ticks == 3) {
+            loop.KillTimer(id);
+            loop.Quit();
+        }
+    });
+    loop.Run();
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(MessageLoopTest, AnIdleLoopSleepsInPoll) {
+    const std::uint64_t before = loop.WakeUps();
+    loop.RunOnce(50);
+    EXPECT_EQ(loop.WakeUps() - before, 1u);
+}
+
+}  // namespace
+}  // namespace vantorel::platform
