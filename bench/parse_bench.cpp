@@ -1,0 +1,190 @@
+// How long one status reply takes to parse: the parser, which splits the reply once into its
+// pairs, against a reference that searches the whole text once for every key it knows.
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/number.h"
+#include "platform/event_loop.h"
+#include "platform/platform.h"
+#include "query/mod_bfv_query_parse.h"
+
+namespace vantorel {
+namespace {
+
+namespace parse = modBFVQueryParse;
+
+// The parser yields once per player; here nothing is waiting, so the yields cost nothing.
+class NoOpEventLoop : public platform::EventLoop {
+  public:
+    void DoEvents() override {}
+    platform::TimerId SetTimer(unsigned, std::function<void()>) override { return 0; }
+    void KillTimer(platform::TimerId) override {}
+    void RunOnce(int) override {}
+    void Run() override {}
+    void Quit() override {}
+};
+
+class QuietEvents {
+  public:
+    QuietEvents() { platform::Current().events = &loop_; }
+
+  private:
+    platform::ScopedPlatform restore_;
+    NoOpEventLoop loop_;
+};
+
+// A reply as a busy server sends it: the 41 server keys, then six keys per player.
+std::string BuildReply(int players) {
+    const std::pair<const char*, std::string> server[] = {
+        {"hostname", "[VC] Charlie's Jungle | 24/7 Conquest | No Rules Just Fun"},
+        {"hostport", "15567"},
+        {"mapname", "Operation Hastings"},
+        {"gametype", "conquest"},
+        {"numplayers", std::to_string(players)},
+        {"maxplayers", std::to_string(players < 64 ? 64 : players)},
+        {"gamemode", "openplaying"},
+        {"password", "0"},
+        {"gamever", "v1.21"},
+        {"dedicated", "1"},
+        {"status", "3"},
+        {"game_id", "bfvietnam"},
+        {"mapid", "BfVietnam"},
+        {"sv_punkbuster", "1"},
+        {"timelimit", "3600"},
+        {"number_of_rounds", "2"},
+        {"spawn_wave_time", "15"},
+        {"spawn_delay", "5"},
+        {"soldier_friendly_fire", "100"},
+        {"vehicle_friendly_fire", "100"},
+        {"game_start_delay", "30"},
+        {"ticket_ratio", "100"},
+        {"allow_nose_cam", "1"},
+        {"external_view", "1"},
+        {"us_team_ratio", "1"},
+        {"nva_team_ratio", "1"},
+        {"bandwith_choke_limit", "0"},
+        {"free_camera", "0"},
+        {"auto_balance_teams", "1"},
+        {"name_tag_distance", "100"},
+        {"name_tag_distance_scope", "300"},
+        {"kickback", "0"},
+        {"kickback_on_splash", "0"},
+        {"soldier_friendly_fire_on_splash", "100"},
+        {"vehicle_friendly_fire_on_splash", "100"},
+        {"cpu", "2400"},
+        {"bot_skill", "0.5"},
+        {"reservedslots", "2"},
+        {"active_mods", "BfVietnam"},
+        {"all_active_mods", "BfVietnam"},
+        {"game_id_name", "BFVIETNAM"},
+    };
+    std::string reply;
+    for (const auto& [key, value] : server) {
+        reply += "\\" + std::string(key) + "\\" + value;
+    }
+    for (int i = 0; i < players; ++i) {
+        const std::string n = std::to_string(i);
+        reply += "\\player_" + n + "\\=VC=Tunnel_Rat_" + n + "\\score_" + n + "\\" + std::to_string(i * 7 % 90) +
+                 "\\ping_" + n + "\\" + std::to_string(40 + i % 120) + "\\team_" + n + "\\" +
+                 std::to_string(i % 2 + 1) + "\\kills_" + n + "\\" + std::to_string(i * 3 % 40) + "\\deaths_" + n +
+                 "\\" + std::to_string(i * 5 % 30);
+    }
+    return reply;
+}
+
+// The value that follows the first occurrence of the key text anywhere in the reply, one
+// character skipped, up to the next backslash.
+std::string_view SearchValue(std::string_view reply, std::string_view key) {
+    const std::size_t at = reply.find(key);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    const std::size_t start = at + key.size() + 1;
+    if (start >= reply.size()) {
+        return {};
+    }
+    const std::size_t end = reply.find('\\', start);
+    return reply.substr(start, end == std::string_view::npos ? end : end - start);
+}
+
+struct ReferenceResult {
+    parse::ServerInfoRecord record;
+    std::array<parse::PlayerInfo, parse::kPlayerEntries> players;
+};
+
+void ParseByKeySearch(std::string_view reply, ReferenceResult& result) {
+    for (const parse::ServerField& field : parse::ServerFields()) {
+        result.record.*field.field = SearchValue(reply, field.key);
+    }
+    const std::optional<double> count = ParseDecimal(result.record.numplayers);
+    const std::optional<std::int16_t> last = count ? ToInt16(*count - 1) : std::nullopt;
+    for (int i = 0; last && i <= *last; ++i) {
+        if (i < parse::kPlayerEntries) {
+            parse::PlayerInfo& entry = result.players[static_cast<std::size_t>(i)];
+            const std::string n = std::to_string(i);
+            entry.player = SearchValue(reply, "player_" + n);
+            entry.team = SearchValue(reply, "team_" + n);
+            entry.score = SearchValue(reply, "score_" + n);
+            entry.kills = SearchValue(reply, "kills_" + n);
+            entry.deaths = SearchValue(reply, "deaths_" + n);
+            entry.ping = SearchValue(reply, "ping_" + n);
+        }
+        platform::Current().events->DoEvents();
+    }
+}
+
+bool SameAsParser(const ReferenceResult& result, int players) {
+    for (const parse::ServerField& field : parse::ServerFields()) {
+        if (result.record.*field.field != parse::ServerInfo().*field.field) {
+            return false;
+        }
+    }
+    for (int i = 0; i < players; ++i) {
+        const parse::PlayerInfo& a = result.players[static_cast<std::size_t>(i)];
+        const parse::PlayerInfo& b = parse::Players()[static_cast<std::size_t>(i)];
+        if (a.player != b.player || a.team != b.team || a.score != b.score || a.kills != b.kills ||
+            a.deaths != b.deaths || a.ping != b.ping) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void BM_ParseServerReply(benchmark::State& state) {
+    const QuietEvents quiet;
+    const std::string reply = BuildReply(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parse::ParseServerReply(reply));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
+}
+
+void BM_ParseByKeySearch(benchmark::State& state) {
+    const QuietEvents quiet;
+    const int players = static_cast<int>(state.range(0));
+    const std::string reply = BuildReply(players);
+    static ReferenceResult result;
+    // Both must read the same reply the same way, or the comparison means nothing.
+    ParseByKeySearch(reply, result);
+    parse::ParseServerReply(reply);
+    if (!SameAsParser(result, players)) {
+        state.SkipWithError("the reference reads the reply differently from the parser");
+        return;
+    }
+    for (auto _ : state) {
+        ParseByKeySearch(reply, result);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
+}
+
+BENCHMARK(BM_ParseServerReply)->Arg(32)->Arg(201);
+BENCHMARK(BM_ParseByKeySearch)->Arg(32)->Arg(201);
+
+}  // namespace
+}  // namespace vantorel
