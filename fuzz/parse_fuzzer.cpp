@@ -1,0 +1,105 @@
+// Drives arbitrary bytes along the path a server's reply takes: received as datagrams in the
+// 8-bit code page, joined by the assembler, parsed into the record and the player table.
+// Each stage is a function of its own, so that the stages after the parse (the status
+// monitor's display) can join the same run. Besides the sanitizers' findings, a few
+// properties that must hold for any input stop the run when broken.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/codepage.h"
+#include "platform/event_loop.h"
+#include "platform/platform.h"
+#include "query/mod_bfv_query_parse.h"
+#include "query/reply_assembler.h"
+
+namespace vantorel {
+namespace {
+
+namespace parse = modBFVQueryParse;
+
+// Nothing else runs here, and a count of 32767 players would otherwise wait on the real loop.
+class NoOpEventLoop : public platform::EventLoop {
+  public:
+    void DoEvents() override {}
+    platform::TimerId SetTimer(unsigned, std::function<void()>) override { return 0; }
+    void KillTimer(platform::TimerId) override {}
+    void RunOnce(int) override {}
+    void Run() override {}
+    void Quit() override {}
+};
+
+void Check(bool holds) {
+    if (!holds) {
+        __builtin_trap();
+    }
+}
+
+// The input is a run of datagrams, one per line, so that the fuzzer reaches split replies,
+// parts out of order and superseded sets. Each is decoded by itself, as the socket does.
+std::vector<std::string> ReceiveDatagrams(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> datagrams;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = bytes.find('\n', start);
+        datagrams.push_back(Cp1252ToUtf8(bytes.substr(start, end == std::string_view::npos ? end : end - start)));
+        if (end == std::string_view::npos) {
+            return datagrams;
+        }
+        start = end + 1;
+    }
+}
+
+// Every reply the assembler hands out, all datagrams arriving at one instant, then whatever
+// it still holds once the deadline has passed.
+std::vector<std::string> AssembleReplies(const std::vector<std::string>& datagrams) {
+    const ReplyAssembler::Clock::time_point arrival{};
+    ReplyAssembler assembler;
+    std::vector<std::string> replies;
+    for (const std::string& datagram : datagrams) {
+        if (std::optional<std::string> reply = assembler.Add(datagram, arrival)) {
+            replies.push_back(std::move(*reply));
+        }
+        Check(assembler.Waiting() == assembler.Deadline().has_value());
+        Check(!assembler.Expire(arrival));  // never due at the instant the set began
+    }
+    if (std::optional<std::string> rest = assembler.Expire(arrival + ReplyAssembler::kPartsTimeout)) {
+        replies.push_back(std::move(*rest));
+    }
+    Check(!assembler.Waiting());
+    return replies;
+}
+
+// The parse of one reply; the index it uses must agree with reading the pairs one by one.
+void ParseReply(const std::string& reply) {
+    const int filled = parse::ParseServerReply(reply);
+    Check(filled >= 0 && filled <= parse::kPlayerEntries);
+    for (const parse::ServerField& field : parse::ServerFields()) {
+        Check(parse::ServerInfo().*field.field == parse::GetReplyValue(reply, field.key));
+    }
+    // A few entries are enough to compare, and keep a long reply quick.
+    for (int i = 0; i < filled && i < 4; ++i) {
+        const std::string n = std::to_string(i);
+        const parse::PlayerInfo& entry = parse::Players()[static_cast<std::size_t>(i)];
+        Check(entry.player == parse::GetReplyValue(reply, "player_" + n));
+        Check(entry.ping == parse::GetReplyValue(reply, "ping_" + n));
+    }
+}
+
+}  // namespace
+}  // namespace vantorel
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static vantorel::NoOpEventLoop quiet;
+    vantorel::platform::Current().events = &quiet;
+
+    for (const std::string& reply : vantorel::AssembleReplies(vantorel::ReceiveDatagrams(data, size))) {
+        vantorel::ParseReply(reply);
+    }
+    return 0;
+}
