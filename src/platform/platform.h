@@ -9,8 +9,11 @@ class Clock;
 class DirectoryListing;
 class EventLoop;
 class Files;
+class GlobalMemory;
 class Registry;
 class Shell;
+class SocketLibrary;
+class WindowSystem;
 
 struct Platform {
     Registry* registry = nullptr;
@@ -19,6 +22,9 @@ struct Platform {
     Files* files = nullptr;
     Clock* clock = nullptr;
     EventLoop* events = nullptr;
+    SocketLibrary* sockets = nullptr;
+    WindowSystem* windows = nullptr;
+    GlobalMemory* memory = nullptr;
 };
 
 // The process-wide instance, filled with the backend's services on first use.

@@ -2,6 +2,8 @@
 #include "platform/posix/clock_posix.h"
 #include "platform/posix/directory_posix.h"
 #include "platform/posix/files_posix.h"
+#include "platform/posix/socket_library_posix.h"
+#include "platform/posix/window_system_posix.h"
 #include "platform/posix/stand_ins.h"
 
 namespace vantorel::platform {
@@ -21,7 +23,14 @@ PosixMessageLoop& StandInLoop() {
     return loop;
 }
 
+PosixSocketLibrary& StandInSockets() {
+    static PosixSocketLibrary sockets(StandInLoop());
+    return sockets;
+}
+
 Platform MakeDefaultPlatform() {
+    static PosixWindowSystem windows(StandInLoop());
+    static PosixGlobalMemory memory;
     static PosixDirectoryListing directory;
     static PosixFiles files;
     static PosixClock clock;
@@ -32,6 +41,9 @@ Platform MakeDefaultPlatform() {
     platform.files = &files;
     platform.clock = &clock;
     platform.events = &StandInLoop();
+    platform.sockets = &StandInSockets();
+    platform.windows = &windows;
+    platform.memory = &memory;
     return platform;
 }
 

@@ -53,16 +53,24 @@ WindowProc PosixMessageLoop::SetWindowProcedure(WindowHandle window, WindowProc 
 }
 
 bool PosixMessageLoop::Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    Enqueue(Message{window, message, wParam, lParam, {}});
+    return true;
+}
+
+void PosixMessageLoop::PostTask(std::function<void()> task) {
+    Enqueue(Message{0, 0, 0, 0, std::move(task)});
+}
+
+void PosixMessageLoop::Enqueue(Message message) {
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
-        queue_.push_back({window, message, wParam, lParam});
+        queue_.push_back(std::move(message));
     }
     if (wakeWrite_ >= 0) {
         const char byte = 1;
         // A full pipe already guarantees a wake-up, so a failed write loses nothing.
         [[maybe_unused]] const ssize_t written = write(wakeWrite_, &byte, 1);
     }
-    return true;
 }
 
 std::uint32_t PosixMessageLoop::RegisterMessage(const std::string& name) {
@@ -187,8 +195,12 @@ void PosixMessageLoop::DispatchQueued() {
             if (queue_.empty()) {
                 return;
             }
-            message = queue_.front();
+            message = std::move(queue_.front());
             queue_.pop_front();
+        }
+        if (message.task) {
+            message.task();
+            continue;
         }
         const auto window = windows_.find(message.window);
         if (window != windows_.end() && window->second != nullptr) {

@@ -40,6 +40,8 @@ class PosixMessageLoop : public EventLoop {
     // Answers the previous procedure, or nullptr for an unknown window.
     WindowProc SetWindowProcedure(WindowHandle window, WindowProc procedure);
     bool Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    // Runs `task` on the loop's thread in turn with the posted messages.
+    void PostTask(std::function<void()> task);
     // The same number for the same name for as long as the process runs.
     std::uint32_t RegisterMessage(const std::string& name);
 
@@ -55,11 +57,13 @@ class PosixMessageLoop : public EventLoop {
     using Clock = std::chrono::steady_clock;
 
     struct Message {
-        WindowHandle window;
-        std::uint32_t message;
-        std::uintptr_t wParam;
-        std::intptr_t lParam;
+        WindowHandle window = 0;
+        std::uint32_t message = 0;
+        std::uintptr_t wParam = 0;
+        std::intptr_t lParam = 0;
+        std::function<void()> task;  // set for a posted task instead of a window message
     };
+    void Enqueue(Message message);
     struct Timer {
         std::chrono::milliseconds interval;
         Clock::time_point due;

@@ -6,11 +6,13 @@
 #include "platform/memory_registry.h"
 #include "platform/posix/message_loop.h"
 #include "platform/posix/recording_shell.h"
+#include "platform/posix/socket_library_posix.h"
 
 namespace vantorel::platform {
 
 MemoryRegistry& StandInRegistry();
 RecordingShell& StandInShell();
 PosixMessageLoop& StandInLoop();
+PosixSocketLibrary& StandInSockets();
 
 }  // namespace vantorel::platform

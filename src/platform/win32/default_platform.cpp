@@ -5,6 +5,7 @@
 #include "platform/win32/files_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/shell_win32.h"
+#include "platform/win32/socket_library_win32.h"
 
 namespace vantorel::platform {
 
@@ -14,6 +15,9 @@ Platform MakeDefaultPlatform() {
     static Win32DirectoryListing directory;
     static Win32Files files;
     static Win32Clock clock;
+    static Win32SocketLibrary sockets;
+    static Win32WindowSystem windows;
+    static Win32GlobalMemory memory;
     Platform platform;
     platform.registry = &registry;
     platform.shell = &shell;
@@ -21,6 +25,9 @@ Platform MakeDefaultPlatform() {
     platform.files = &files;
     platform.clock = &clock;
     platform.events = &TheWin32EventLoop();
+    platform.sockets = &sockets;
+    platform.windows = &windows;
+    platform.memory = &memory;
     return platform;
 }
 

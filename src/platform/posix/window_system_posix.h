@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/global_memory.h"
+#include "platform/posix/message_loop.h"
+#include "platform/window_system.h"
+
+namespace vantorel::platform {
+
+// The hidden window's services on the native message loop. A "STATIC" window's own
+// procedure answers every message with 0.
+class PosixWindowSystem : public WindowSystem {
+  public:
+    explicit PosixWindowSystem(PosixMessageLoop& loop) : loop_(loop) {}
+
+    WindowHandle CreateStaticWindow(const std::string& title) override;
+    bool DestroyWindow(WindowHandle window) override;
+    std::intptr_t SetWindowProcedure(WindowHandle window, std::intptr_t procedure) override;
+    std::intptr_t CallPreviousProcedure(std::intptr_t previous, WindowHandle window, std::uint32_t message,
+                                        std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool PostMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                       std::intptr_t lParam) override;
+    std::uint32_t RegisterMessageName(const std::string& name) override;
+    std::string ExecutableName() override;
+
+  private:
+    PosixMessageLoop& loop_;
+};
+
+// Global memory as plain heap blocks; the handle is the block's address.
+class PosixGlobalMemory : public GlobalMemory {
+  public:
+    std::intptr_t Alloc(unsigned flags, std::size_t bytes) override;
+    void* Lock(std::intptr_t handle) override;
+    bool Unlock(std::intptr_t handle) override;
+    std::intptr_t Free(std::intptr_t handle) override;
+};
+
+}  // namespace vantorel::platform

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/global_memory.h"
+#include "platform/socket_library.h"
+#include "platform/window_system.h"
+
+namespace vantorel::platform {
+
+// Windows Sockets itself.
+class Win32SocketLibrary : public SocketLibrary {
+  public:
+    int Startup(std::uint16_t version, WsaData* data) override;
+    int Cleanup() override;
+    int LastError() override;
+
+    SocketHandle Socket(int family, int type, int protocol) override;
+    int CloseSocket(SocketHandle s) override;
+    int Bind(SocketHandle s, const SockaddrIn& address) override;
+    int Listen(SocketHandle s, int backlog) override;
+    SocketHandle Accept(SocketHandle s, SockaddrIn* peer) override;
+    int Connect(SocketHandle s, const SockaddrIn& address) override;
+    int Shutdown(SocketHandle s, int how) override;
+    int Send(SocketHandle s, const std::uint8_t* data, int length, int flags) override;
+    int SendTo(SocketHandle s, const std::uint8_t* data, int length, int flags, const SockaddrIn& to) override;
+    int Recv(SocketHandle s, std::uint8_t* data, int length, int flags) override;
+    int RecvFrom(SocketHandle s, std::uint8_t* data, int length, int flags, SockaddrIn* from) override;
+    int GetSockName(SocketHandle s, SockaddrIn* address) override;
+    int GetPeerName(SocketHandle s, SockaddrIn* address) override;
+    int GetSockOpt(SocketHandle s, int level, int option, std::int32_t* value) override;
+    int SetSockOpt(SocketHandle s, int level, int option, std::int32_t value) override;
+
+    int AsyncSelect(SocketHandle s, WindowHandle window, std::uint32_t message, long events) override;
+    std::int32_t AsyncGetHostByName(WindowHandle window, std::uint32_t message, const std::string& name,
+                                    std::uint8_t* buffer, int bufferLength) override;
+    int CancelAsyncRequest(std::int32_t request) override;
+    bool ReadHostRecord(const std::uint8_t* buffer, std::string* name, std::uint32_t* firstAddress) override;
+
+    std::uint32_t InetAddr(const std::string& dotted) override;
+    std::string InetNtoa(std::uint32_t address) override;
+    bool GetHostByAddr(std::uint32_t address, std::string* name) override;
+};
+
+// The hidden "STATIC" window of user32, subclassed through its window procedure.
+class Win32WindowSystem : public WindowSystem {
+  public:
+    WindowHandle CreateStaticWindow(const std::string& title) override;
+    bool DestroyWindow(WindowHandle window) override;
+    std::intptr_t SetWindowProcedure(WindowHandle window, std::intptr_t procedure) override;
+    std::intptr_t CallPreviousProcedure(std::intptr_t previous, WindowHandle window, std::uint32_t message,
+                                        std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool PostMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                       std::intptr_t lParam) override;
+    std::uint32_t RegisterMessageName(const std::string& name) override;
+    std::string ExecutableName() override;
+};
+
+class Win32GlobalMemory : public GlobalMemory {
+  public:
+    std::intptr_t Alloc(unsigned flags, std::size_t bytes) override;
+    void* Lock(std::intptr_t handle) override;
+    bool Unlock(std::intptr_t handle) override;
+    std::intptr_t Free(std::intptr_t handle) override;
+};
+
+}  // namespace vantorel::platform
