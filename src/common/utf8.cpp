@@ -66,15 +66,9 @@ char32_t DecodeChar(std::string_view text, std::size_t& pos) {
     const auto byte = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(text[pos + i])); };
     char32_t code = 0;
     switch (length) {
-        case 1:
-            code = byte(0);
-            break;
-        case 2:
-            code = ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
-            break;
-        case 3:
-            code = ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-            break;
+        case 1: code = byte(0); break;
+        case 2: code = ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F); break;
+        case 3: code = ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F); break;
         default:
             code = ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
             break;
