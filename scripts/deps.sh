@@ -5,7 +5,7 @@ set -eu
 
 VANTOREL_PACKAGES="cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libgtest-dev libgmock-dev
  libbenchmark-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb x11-apps x11-utils
- imagemagick hyperfine qstat strace procps"
+ imagemagick hyperfine qstat strace procps python3"
 
 missing=""
 for package in $VANTOREL_PACKAGES; do

@@ -42,12 +42,9 @@ std::string VariantText(const Variant& value) {
 void CSocket::SetRemoteHost(const std::string& value) {
     const bool changed = value != remoteHost_;
     remoteHost_ = value;
-    if (value.empty()) {
-        return;
-    }
     if (!IsDottedAddress(value)) {
-        // A new name must be looked up by the next send: the address of the old one would
-        // send the data to another host.
+        // A new name (or none) must not keep the old host's address: the next send would
+        // go to that other host. The next send looks the new name up.
         if (changed) {
             remoteHostIP_.clear();
         }

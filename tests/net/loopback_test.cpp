@@ -7,6 +7,7 @@
 
 #include "net/byte_order.h"
 #include "net/csocket.h"
+#include "fakes/pump.h"
 #include "net/event_log.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
@@ -15,19 +16,7 @@
 namespace vantorel {
 namespace {
 
-// Runs the message loop until `done` holds or ten seconds have passed.
-bool PumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return false;
-        }
-        platform::Current().events->RunOnce(static_cast<int>(left.count()));
-    }
-    return true;
-}
+using testing::PumpUntil;
 
 // The port the system chose for a socket bound to port 0.
 std::int32_t BoundPort(const CSocket& socket) {

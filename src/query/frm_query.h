@@ -1,0 +1,108 @@
+#pragma once
+// The logic of the stats window: it asks one game server for its status over UDP, shows
+// each reply, asks again every 10 seconds once a first reply has come, and can wait for a
+// free player slot and then start the game into that server.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "launcher/combo_box.h"
+#include "launcher/controls.h"
+#include "net/csocket.h"
+#include "query/reply_assembler.h"
+
+namespace vantorel {
+
+// What the stats window does beyond its controls.
+class StatsWindowView {
+  public:
+    virtual ~StatsWindowView() = default;
+    // Suspends and resumes the drawing of the window around a display refresh.
+    virtual void FreezeDrawing() = 0;
+    virtual void UnfreezeDrawing() = 0;
+    virtual void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
+};
+
+// The launcher's controls that an automatic launch reads.
+struct LauncherControls {
+    const TextBox& txtIP;
+    const TextBox& txtPort;
+    const ComboBox& cmbProfiles;
+    const ComboBox& cmbMods;
+};
+
+class frmQuery : public CSocketEvents {
+  public:
+    static constexpr std::int32_t kQueryPort = 23000;
+    static constexpr std::int32_t kLocalPort = 1000;
+
+    using Clock = std::chrono::steady_clock;
+    struct Options {
+        std::int32_t queryPort = kQueryPort;
+        std::function<Clock::time_point()> now = [] { return Clock::now(); };
+    };
+
+    frmQuery(StatsWindowView& view, const LauncherControls* launcher, Options options);
+    frmQuery(StatsWindowView& view, const LauncherControls* launcher) : frmQuery(view, launcher, Options{}) {}
+    ~frmQuery() override;
+
+    // The controls.
+    Label lblTitle{"Server Stats"};
+    Label lblServerTitle;
+    Label lblMap;
+    Label lblPlayers;
+    ListBox lstPlayers;
+    CheckBox chkWaitForSlot{"Wait for a free slot, then join"};
+    Timer tmrRefresh{10000};
+    Timer tmrTimeout{1500};
+    Timer tmrParts{1000};  // gives up on the missing parts of a split reply
+
+    // Start of the status monitor: the socket object, UDP, local port 1000.
+    void Start();
+    // Releases the socket object; what the window does when it unloads.
+    void Release();
+
+    // The user picked a favourite: query its address, and say so if no reply comes.
+    void SendQuery(const std::string& address);
+    void ClearDisplay();
+
+    void tmrRefresh_Timer();
+    void tmrTimeout_Timer();
+    void tmrParts_Timer();
+
+    // Socket events.
+    void OnDataArrival(std::int32_t bytesTotal) override;
+    void OnSendProgress(std::int32_t bytesSent, std::int32_t bytesRemaining) override;
+    void OnError(std::int16_t Number, const std::string& Description, std::int32_t Scode, const std::string& Source,
+                 const std::string& HelpFile, std::int32_t HelpContext, bool& CancelDisplay) override;
+
+    const std::string& QueryAddress() const { return queryAddress_; }
+    CSocket* Sock() const { return sock_.get(); }
+
+    // Runs after each reply is shown, while the server record and the player table still
+    // hold that reply; `players` is how many entries its parse filled.
+    void SetOnReplyShown(std::function<void(int players)> hook) { onReplyShown_ = std::move(hook); }
+    // Runs when a query fails, with the reason.
+    void SetOnQueryFailed(std::function<void(const std::string& reason)> hook) { onQueryFailed_ = std::move(hook); }
+
+  private:
+    bool Query(const std::string& address);
+    void ShowReply(const std::string& reply);
+    void ShowServerStats();
+    void QueryFailed(const std::string& reason);
+
+    StatsWindowView& view_;
+    const LauncherControls* launcher_;
+    Options options_;
+    std::shared_ptr<CSocket> sock_;
+    std::string queryAddress_;
+    // Where the current query went; replies from any other address are not this server's.
+    std::string queriedIP_;
+    ReplyAssembler assembler_;
+    std::function<void(int)> onReplyShown_;
+    std::function<void(const std::string&)> onQueryFailed_;
+};
+
+}  // namespace vantorel

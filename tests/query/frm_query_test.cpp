@@ -1,0 +1,254 @@
+#include "query/frm_query.h"
+
+#include <gtest/gtest.h>
+
+#include "query/monitor_fixture.h"
+#include "query/mod_bfv_query_parse.h"
+
+namespace vantorel {
+namespace {
+
+using testing::MonitorTest;
+
+std::string Players(int count, int from = 0) {
+    std::string text;
+    for (int i = from; i < from + count; ++i) {
+        const std::string n = std::to_string(i);
+        text += "\\player_" + n + "\\P" + n + "\\team_" + n + "\\1\\score_" + n + "\\1\\kills_" + n + "\\2\\deaths_" +
+                n + "\\3\\ping_" + n + "\\40";
+    }
+    return text;
+}
+
+std::string Server(const std::string& counts) {
+    return "\\hostname\\Alpha\\mapname\\Delta" + counts;
+}
+
+TEST_F(MonitorTest, AQueryShowsUpdatingAndSendsTheRequestToPort23000) {
+    monitor->SendQuery("10.0.0.1");
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
+    EXPECT_EQ(LastSent(), "\\basic\\");
+    ASSERT_TRUE(sockets.sockets.sent.back().to.has_value());
+    EXPECT_EQ(sockets.sockets.sent.back().to->address, testing::Dotted("10.0.0.1"));
+    EXPECT_EQ(sockets.sockets.sent.back().to->port, 0xD859);
+    EXPECT_EQ(monitor->Sock()->LocalPort(), 1000);
+    EXPECT_TRUE(monitor->tmrTimeout.Enabled());
+    EXPECT_FALSE(monitor->tmrRefresh.Enabled());
+}
+
+TEST_F(MonitorTest, AReplyIsShownAndStartsTheRefresh) {
+    monitor->SendQuery("10.0.0.1");
+    Reply("\\hostname\\  Alpha  \\mapname\\Delta\\numplayers\\3\\maxplayers\\32\\reservedslots\\0" + Players(3));
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Server Stats");
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Alpha");
+    EXPECT_EQ(monitor->lblMap.Caption(), " - Delta - ");
+    EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  3 / 32");
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 3);
+    EXPECT_FALSE(monitor->chkWaitForSlot.Visible());
+    EXPECT_TRUE(monitor->tmrRefresh.Enabled());
+    EXPECT_FALSE(monitor->tmrTimeout.Enabled());
+    EXPECT_EQ(view.freezes, 1);
+    EXPECT_EQ(view.depth, 0);
+}
+
+TEST_F(MonitorTest, AFullServerShowsTheBoxAndAFreeSlotLaunchesTheTickedBox) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\30\\maxplayers\\32\\reservedslots\\2"));
+    EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  30 / 32 (2 reserved)");
+    EXPECT_TRUE(monitor->chkWaitForSlot.Visible());
+    monitor->chkWaitForSlot.UserClicked(1);
+
+    monitor->tmrRefresh_Timer();
+    EXPECT_FALSE(monitor->chkWaitForSlot.Visible());  // hidden while the request is out
+    Reply(Server("\\numplayers\\30\\maxplayers\\32\\reservedslots\\2"));
+    EXPECT_TRUE(services.shell.starts.empty());
+    EXPECT_EQ(monitor->chkWaitForSlot.Value(), 1);
+    EXPECT_TRUE(monitor->chkWaitForSlot.Visible());
+
+    txtPort.SetText(" 15568 ");
+    monitor->tmrRefresh_Timer();
+    Reply(Server("\\numplayers\\29\\maxplayers\\32\\reservedslots\\2"));
+    ASSERT_EQ(services.shell.starts.size(), 1u);
+    EXPECT_EQ(services.shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 10.0.0.1:15568");
+    EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
+    EXPECT_FALSE(monitor->chkWaitForSlot.Visible());
+}
+
+TEST_F(MonitorTest, AGameThatCannotStartIsReportedAndTheBoxUnticked) {
+    monitor->SendQuery("10.0.0.1");
+    monitor->chkWaitForSlot.UserClicked(1);
+    services.shell.failure = "Access is denied.";
+    Reply(Server("\\numplayers\\1\\maxplayers\\32"));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].title, "Error");
+    EXPECT_EQ(view.messages[0].text, "The game could not be started (C:\\BFV\\bfvietnam.exe): Access is denied.");
+    EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
+}
+
+TEST_F(MonitorTest, CountsThatAreNoNumbersNeitherShowTheBoxNorLaunch) {
+    monitor->SendQuery("10.0.0.1");
+    monitor->chkWaitForSlot.UserClicked(1);
+    Reply(Server("\\numplayers\\3\\maxplayers\\32"));  // reserved slots absent: none reserved
+    EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  3 / 32");
+    EXPECT_FALSE(monitor->chkWaitForSlot.Visible());
+    ASSERT_EQ(services.shell.starts.size(), 1u);
+
+    monitor->chkWaitForSlot.UserClicked(1);
+    for (const std::string counts : {"\\numplayers\\many\\maxplayers\\32", "\\numplayers\\3\\maxplayers\\",
+                                     "\\maxplayers\\32\\reservedslots\\x"}) {
+        monitor->tmrRefresh_Timer();
+        Reply(Server(counts));
+        EXPECT_FALSE(monitor->chkWaitForSlot.Visible()) << counts;
+        EXPECT_EQ(services.shell.starts.size(), 1u) << counts;
+    }
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 0);
+}
+
+TEST_F(MonitorTest, PlayerLinesHaveFixedColumnsAndNoValueFromAnotherPlayer) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\6\\maxplayers\\32") +
+          "\\player_0\\Ann\\team_0\\1\\score_0\\7\\kills_0\\12\\deaths_0\\3\\ping_0\\45"
+          "\\player_1\\A name of twenty chars\\team_1\\2\\score_1\\123\\kills_1\\-5\\deaths_1\\0\\ping_1\\0"
+          "\\player_2\\Bob\\team_2\\0"
+          "\\player_3\\Carl\\team_3\\\\score_3\\2.5"
+          "\\player_4\\Jérôme\\team_4\\x\\ping_4\\n/a"
+          "\\player_5\\Dave\\team_5\\1\\score_5\\99999");
+    const std::vector<std::string> expected = {
+        "us   Ann               07/12/03     45", "nva  A name of twent   123/-05/00     0",
+        "nva  Bob               --/--/--     --", "     Carl              02/--/--     --",
+        "     Jérôme            --/--/--     --", "us   Dave              --/--/--     --",
+    };
+    EXPECT_EQ(monitor->lstPlayers.Items(), expected);
+}
+
+TEST_F(MonitorTest, AtMost201LinesAndNoneForACountThatIsNoNumber) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\300\\maxplayers\\400") + Players(300));
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 201);
+    monitor->tmrRefresh_Timer();
+    Reply(Server("\\numplayers\\2.5\\maxplayers\\32") + Players(3));
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 2);
+    monitor->tmrRefresh_Timer();
+    Reply(Server("\\numplayers\\40000\\maxplayers\\32"));
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 0);
+}
+
+TEST_F(MonitorTest, RepliesFromAnotherAddressAreDroppedUnseen) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\3\\maxplayers\\32"), "10.6.6.6");
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "");
+    EXPECT_FALSE(monitor->tmrRefresh.Enabled());
+}
+
+TEST_F(MonitorTest, AnUnansweredQueryTimesOutAndNothingMoreIsSent) {
+    monitor->SendQuery("10.0.0.1");
+    EXPECT_EQ(sockets.sockets.sent.size(), 1u);
+    EXPECT_FALSE(monitor->tmrRefresh.Enabled());
+    monitor->tmrTimeout_Timer();
+    EXPECT_EQ(monitor->lblTitle.Caption(), "No response from server");
+    EXPECT_FALSE(monitor->tmrTimeout.Enabled());
+    EXPECT_FALSE(monitor->tmrRefresh.Enabled());
+}
+
+TEST_F(MonitorTest, RefreshTicksQueryTheSameAddressWithoutArmingTheTimeout) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\3\\maxplayers\\32"));
+    monitor->tmrRefresh_Timer();
+    EXPECT_EQ(sockets.sockets.sent.size(), 2u);
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
+    EXPECT_FALSE(monitor->tmrTimeout.Enabled());
+}
+
+TEST_F(MonitorTest, TheAddressIsSetAgainOnlyWhenTheSocketHoldsAnother) {
+    sockets.sockets.reverseNames[testing::Dotted("10.0.0.1")] = "game.example";
+    monitor->SendQuery("10.0.0.1");
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\3\\maxplayers\\32"));
+    EXPECT_EQ(monitor->Sock()->RemoteHost(), "game.example");
+    monitor->SendQuery("10.0.0.1");
+    EXPECT_EQ(monitor->Sock()->RemoteHost(), "10.0.0.1");
+    EXPECT_EQ(sockets.sockets.sent.back().to->address, testing::Dotted("10.0.0.1"));
+}
+
+TEST_F(MonitorTest, ASocketErrorGivesInvalidServerResponse) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\3\\maxplayers\\32"));
+    sockets.sockets.sendFailure = 10051;
+    monitor->SendQuery("10.0.0.2");
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Invalid Server Response");
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "");
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 0);
+    EXPECT_FALSE(monitor->tmrTimeout.Enabled());
+}
+
+TEST_F(MonitorTest, AnEmptyAddressNeverQueriesThePreviousServer) {
+    monitor->SendQuery("10.0.0.1");
+    monitor->SendQuery("");
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Invalid Server Response");
+    EXPECT_EQ(sockets.sockets.sent.size(), 1u);
+}
+
+TEST_F(MonitorTest, ANameThatDoesNotResolveGivesInvalidServerResponse) {
+    std::string reason;
+    monitor->SetOnQueryFailed([&](const std::string& why) { reason = why; });
+    monitor->SendQuery("Default");
+    ASSERT_EQ(sockets.sockets.lookups.size(), 1u);
+    MSocketSupport::NotifyWindowProc(MSocketSupport::NotifyWindow(), MSocketSupport::ResolveMessage(),
+                                     static_cast<std::uintptr_t>(sockets.sockets.lookups.begin()->first), 11001 << 16);
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Invalid Server Response");
+    EXPECT_EQ(reason, "Host not found.");
+}
+
+TEST_F(MonitorTest, RepliesDuringADisplayAreShownAfterItTheLatestWinning) {
+    monitor->SendQuery("10.0.0.1");
+    std::vector<std::string> shown;
+    monitor->SetOnReplyShown([&](int) { shown.push_back(monitor->lblServerTitle.Caption()); });
+    int yields = 0;
+    services.events.onYield = [&] {
+        if (++yields == 2) {  // two more replies come while the first is on its way to the list
+            Reply("\\hostname\\Second\\numplayers\\2\\maxplayers\\32" + Players(2));
+            Reply("\\hostname\\Third\\numplayers\\2\\maxplayers\\32" + Players(2));
+        }
+    };
+    Reply("\\hostname\\First\\numplayers\\5\\maxplayers\\32" + Players(5));
+    EXPECT_EQ(shown, (std::vector<std::string>{"First", "Third"}));
+    EXPECT_EQ(view.deepest, 1);
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Third");
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 2);
+}
+
+TEST_F(MonitorTest, ASplitReplyIsShownWhenItsLastPartArrives) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Players(2, 2) + "\\final\\\\queryid\\7.2");
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
+    EXPECT_TRUE(monitor->tmrParts.Enabled());
+    Reply(Server("\\numplayers\\4\\maxplayers\\32") + Players(2) + "\\queryid\\7.1");
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Alpha");
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 4);
+    EXPECT_FALSE(monitor->tmrParts.Enabled());
+}
+
+TEST_F(MonitorTest, MissingPartsAreGivenUpAfterASecond) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Server("\\numplayers\\4\\maxplayers\\32") + Players(2) + "\\queryid\\8.1");
+    now += std::chrono::milliseconds(999);
+    monitor->tmrParts_Timer();
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "");
+    now += std::chrono::milliseconds(1);
+    monitor->tmrParts_Timer();
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Alpha");
+    EXPECT_FALSE(monitor->tmrParts.Enabled());
+}
+
+TEST_F(MonitorTest, ReleasingTheWindowEndsTheSocket) {
+    monitor->SendQuery("10.0.0.1");
+    const platform::SocketHandle handle = monitor->Sock()->SocketHandle();
+    monitor->Release();
+    EXPECT_EQ(monitor->Sock(), nullptr);
+    EXPECT_EQ(sockets.sockets.closed, (std::vector<platform::SocketHandle>{handle}));
+    EXPECT_FALSE(MSocketSupport::WinsockStarted());
+}
+
+}  // namespace
+}  // namespace vantorel

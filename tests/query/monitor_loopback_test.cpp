@@ -1,0 +1,135 @@
+// The stats window's logic over real loopback sockets, against the sample server's
+// responder in the same process.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "fakes/fake_services.h"
+#include "fakes/pump.h"
+#include "fakes/raw_udp.h"
+#include "launcher/mod_main.h"
+#include "net/byte_order.h"
+#include "platform/socket_library.h"
+#include "query/frm_query.h"
+#include "query/monitor_fixture.h"
+#include "sample_responder.h"
+
+namespace vantorel {
+namespace {
+
+using testing::PumpUntil;
+
+class MonitorLoopbackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform::Current().registry = &registry;
+        platform::Current().shell = &shell;
+        registry.SetString(platform::kLocalMachine, modMain::kGameKey, "GAMEDIR", "C:\\BFV");
+        modMain::ReadGameDir();
+        profiles.SetText("Alice");
+        mods.SetText("BfVietnam");
+        txtIP.SetText("10.0.0.1");
+        txtPort.SetText("15567");
+    }
+    std::unique_ptr<frmQuery> Monitor(int queryPort) {
+        frmQuery::Options options;
+        options.queryPort = queryPort;
+        auto monitor = std::make_unique<frmQuery>(view, &launcher, options);
+        monitor->Start();
+        return monitor;
+    }
+
+    platform::ScopedPlatform restore;
+    platform::MemoryRegistry registry;
+    testing::FakeShell shell;
+    testing::RecordingStatsView view;
+    ComboBox profiles, mods;
+    TextBox txtIP, txtPort;
+    LauncherControls launcher{txtIP, txtPort, profiles, mods};
+};
+
+TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsWithTheLaunchersTexts) {
+    SampleResponder::Clock::time_point responderNow{};
+    SampleResponder::Settings settings;
+    settings.firstPort = settings.lastPort = 0;
+    settings.freeAfterSeconds = 20;
+    SampleResponder responder(settings, [&] { return responderNow; });
+    std::string error;
+    ASSERT_TRUE(responder.Open(&error)) << error;
+
+    auto monitor = Monitor(responder.BoundPort(0));
+    monitor->SendQuery("127.0.0.1");
+    ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
+    EXPECT_TRUE(monitor->tmrRefresh.Enabled());
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Vantorel Sample Server");
+    EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  30 / 32 (2 reserved)");
+    EXPECT_EQ(monitor->lstPlayers.ListCount(), 30);
+    EXPECT_EQ(monitor->lstPlayers.Items()[0], "us   Jérôme            00/00/00     30");
+    ASSERT_TRUE(monitor->chkWaitForSlot.Visible());
+    monitor->chkWaitForSlot.UserClicked(1);
+
+    monitor->tmrRefresh_Timer();  // still full: nothing happens
+    ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
+    EXPECT_TRUE(shell.starts.empty());
+    EXPECT_EQ(monitor->chkWaitForSlot.Value(), 1);
+
+    responderNow += std::chrono::seconds(21);
+    monitor->tmrRefresh_Timer();
+    ASSERT_TRUE(PumpUntil([&] { return !shell.starts.empty(); }));
+    EXPECT_EQ(shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 10.0.0.1:15567");
+    EXPECT_EQ(shell.starts[0].program, "C:\\BFV\\bfvietnam.exe");
+    EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
+    EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  29 / 32 (2 reserved)");
+}
+
+std::string FloodReply(const std::string& title) {
+    std::string reply = "\\hostname\\" + title + "\\numplayers\\5\\maxplayers\\32";
+    for (int i = 0; i < 5; ++i) {
+        const std::string n = std::to_string(i);
+        reply += "\\player_" + n + "\\P" + n + "\\team_" + n + "\\1\\score_" + n + "\\1\\kills_" + n + "\\1\\deaths_" +
+                 n + "\\1\\ping_" + n + "\\50";
+    }
+    return reply;
+}
+
+TEST_F(MonitorLoopbackTest, AFloodOfRepliesIsShownOneAtATimeNewestLast) {
+    testing::RawUdpSender flooder;
+    auto monitor = Monitor(flooder.Port());
+    monitor->SendQuery("127.0.0.1");
+    platform::SockaddrIn local;
+    ASSERT_EQ(platform::Current().sockets->GetSockName(monitor->Sock()->SocketHandle(), &local), 0);
+    const int monitorPort = NetworkToHost16(local.port);
+
+    std::vector<int> shown;
+    monitor->SetOnReplyShown([&](int) {
+        const std::string title = monitor->lblServerTitle.Caption();
+        shown.push_back(title == "Last" ? 1 << 30 : std::stoi(title.substr(6)));
+    });
+    std::atomic<bool> stop{false};
+    std::thread sender([&] {
+        for (int i = 0; i < 100000; ++i) {
+            flooder.SendTo(monitorPort, FloodReply("Flood " + std::to_string(i)));
+        }
+        // Datagrams may be dropped when the receiver falls behind; the last one is sent
+        // again, at a pace that leaves the receiver the machine, until it has been seen.
+        while (!stop) {
+            flooder.SendTo(monitorPort, FloodReply("Last"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const bool sawLast =
+        PumpUntil([&] { return !shown.empty() && shown.back() == 1 << 30; }, std::chrono::seconds(120));
+    stop = true;
+    sender.join();
+    ASSERT_TRUE(sawLast);
+    EXPECT_EQ(view.deepest, 1);  // never a display inside another
+    // Each flood reply is shown at most once, and never after a newer one.
+    const std::vector<int> flood(shown.begin(), std::find(shown.begin(), shown.end(), 1 << 30));
+    EXPECT_GT(flood.size(), 1u);
+    EXPECT_EQ(std::adjacent_find(flood.begin(), flood.end(), std::greater_equal<int>()), flood.end());
+}
+
+}  // namespace
+}  // namespace vantorel

@@ -1,0 +1,124 @@
+// bfv-sample-server: a local responder for the status query, for the tests, the
+// benchmarks and the demo.
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "../common/arguments.h"
+#include "../common/stop_signals.h"
+#include "platform/event_loop.h"
+#include "platform/platform.h"
+#include "sample_responder.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: bfv-sample-server [--bind ADDR] [--port N | --ports N-M] [--hostname T] [--map T] [--players N]\n"
+    "                         [--max N] [--reserved N] [--free-after S] [--reply-file F] [--duration S] [--quiet]\n";
+
+int UsageError(const std::string& message) {
+    std::cerr << "bfv-sample-server: " << message << "\n" << kUsage;
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vantorel;
+    SampleResponder::Settings settings;
+    std::optional<double> duration;
+    bool quiet = false;
+    const std::vector<std::string> args = tools::Arguments(argc, argv);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option == "--quiet") {
+            quiet = true;
+            continue;
+        }
+        if (option == "--help" || option == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (i + 1 >= args.size()) {
+            return UsageError("missing value after " + option);
+        }
+        const std::string& value = args[++i];
+        if (option == "--bind") {
+            settings.bind = value;
+        } else if (option == "--port") {
+            const auto port = tools::WholeArgument(value, 1, 65535);
+            if (!port) {
+                return UsageError("--port takes a port number, not \"" + value + "\"");
+            }
+            settings.firstPort = settings.lastPort = static_cast<int>(*port);
+        } else if (option == "--ports") {
+            const std::size_t dash = value.find('-');
+            const auto first = tools::WholeArgument(value.substr(0, dash), 1, 65535);
+            const auto last =
+                dash == std::string::npos ? std::nullopt : tools::WholeArgument(value.substr(dash + 1), 1, 65535);
+            if (!first || !last || *last < *first || *last - *first >= 2000) {
+                return UsageError("--ports takes a range N-M of at most 2000 ports, not \"" + value + "\"");
+            }
+            settings.firstPort = static_cast<int>(*first);
+            settings.lastPort = static_cast<int>(*last);
+        } else if (option == "--hostname") {
+            settings.hostname = value;
+        } else if (option == "--map") {
+            settings.map = value;
+        } else if (option == "--players" || option == "--max" || option == "--reserved") {
+            const auto number = tools::WholeArgument(value, 0, 201);
+            if (!number) {
+                return UsageError(option + " takes a whole number from 0 to 201, not \"" + value + "\"");
+            }
+            (option == "--players" ? settings.players
+             : option == "--max"   ? settings.maxPlayers
+                                   : settings.reserved) = static_cast<int>(*number);
+        } else if (option == "--free-after") {
+            settings.freeAfterSeconds = tools::SecondsArgument(value);
+            if (!settings.freeAfterSeconds) {
+                return UsageError("--free-after takes seconds, not \"" + value + "\"");
+            }
+        } else if (option == "--duration") {
+            duration = tools::SecondsArgument(value);
+            if (!duration) {
+                return UsageError("--duration takes seconds, not \"" + value + "\"");
+            }
+        } else if (option == "--reply-file") {
+            std::ifstream file(value, std::ios::binary);
+            if (!file) {
+                return UsageError("cannot read the reply file \"" + value + "\"");
+            }
+            settings.replyBytes = std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {});
+        } else {
+            return UsageError("unknown option " + option);
+        }
+    }
+    if (settings.reserved > settings.maxPlayers) {
+        return UsageError("--reserved cannot exceed --max");
+    }
+
+    SampleResponder responder(settings);
+    if (!quiet) {
+        responder.SetOnReply([](const std::string& line) { std::cout << line << std::endl; });
+    }
+    std::string error;
+    if (!responder.Open(&error)) {
+        std::cerr << "bfv-sample-server: cannot answer on " << error << "\n";
+        return 1;
+    }
+    if (!quiet) {
+        std::cout << "answering on " << settings.bind << " port " << settings.firstPort;
+        if (settings.lastPort != settings.firstPort) {
+            std::cout << "-" << settings.lastPort;
+        }
+        std::cout << std::endl;
+    }
+    platform::EventLoop& loop = *platform::Current().events;
+    tools::QuitOnStopSignals();
+    if (duration) {
+        loop.SetTimer(static_cast<unsigned>(*duration * 1000), [&loop] { loop.Quit(); });
+    }
+    loop.Run();
+    return 0;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// A local stand-in for game servers: it answers every status request (a datagram that
+// begins with a backslash) on each of its UDP ports with one reply in the servers' format.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/csocket.h"
+
+namespace vantorel {
+
+class SampleResponder {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    struct Settings {
+        std::string bind = "127.0.0.1";
+        int firstPort = 23000;
+        int lastPort = 23000;
+        std::string hostname = "Vantorel Sample Server";
+        std::string map = "Hue";
+        int players = 24;
+        int maxPlayers = 32;
+        int reserved = 2;
+        // Full (every public slot taken) for this long, then one public slot free.
+        std::optional<double> freeAfterSeconds;
+        // Bytes sent as they are instead of the generated reply.
+        std::optional<std::vector<std::uint8_t>> replyBytes;
+    };
+
+    explicit SampleResponder(Settings settings, std::function<Clock::time_point()> now = Clock::now);
+    ~SampleResponder();
+
+    // Binds every port; false with the reason when one cannot be had.
+    bool Open(std::string* error);
+
+    // The port that the i-th socket is bound to (the system's choice for port 0).
+    int BoundPort(std::size_t index) const;
+
+    // The reply as it would go out now (UTF-8; the socket sends it in the code page).
+    std::string Reply() const;
+    int PlayersNow() const;
+
+    // Runs after each reply with a line saying to whom it went.
+    void SetOnReply(std::function<void(const std::string& line)> hook) { onReply_ = std::move(hook); }
+
+  private:
+    class Port;
+    void Answer(CSocket& socket);
+
+    Settings settings_;
+    std::function<Clock::time_point()> now_;
+    Clock::time_point started_;
+    std::vector<std::unique_ptr<Port>> ports_;
+    std::function<void(const std::string&)> onReply_;
+};
+
+}  // namespace vantorel
