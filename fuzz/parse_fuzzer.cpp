@@ -1,7 +1,6 @@
 // Drives arbitrary bytes along the path a server's reply takes: received as datagrams in the
-// 8-bit code page, joined by the assembler, parsed into the record and the player table.
-// Each stage is a function of its own, so that the stages after the parse (the status
-// monitor's display) can join the same run. Besides the sanitizers' findings, a few
+// 8-bit code page, joined by the assembler, parsed into the record and the player table,
+// and turned into the texts the stats window shows. Besides the sanitizers' findings, a few
 // properties that must hold for any input stop the run when broken.
 
 #include <chrono>
@@ -16,6 +15,8 @@
 #include "platform/platform.h"
 #include "query/mod_bfv_query_parse.h"
 #include "query/reply_assembler.h"
+#include "query/stats_text.h"
+#include "common/utf8.h"
 
 namespace vantorel {
 namespace {
@@ -91,6 +92,22 @@ void ParseReply(const std::string& reply) {
     }
 }
 
+// The texts the stats window shows for the parsed reply: every line keeps its columns.
+void ShowReply() {
+    const parse::ServerInfoRecord& info = parse::ServerInfo();
+    Check(statsText::MapLine(info).rfind(" - ", 0) == 0);
+    Check(statsText::PlayersLine(info).rfind("Players:  ", 0) == 0);
+    const int lines = statsText::PlayerLineCount(info);
+    Check(lines >= 0 && lines <= statsText::kMostPlayerLines);
+    for (int i = 0; i < lines; ++i) {
+        const std::string line = statsText::PlayerLine(parse::Players()[static_cast<std::size_t>(i)]);
+        // Team, two blanks, fifteen characters of name, three blanks, then the numbers.
+        Check(CharCount(line) >= 3 + 2 + 15 + 3 + 8 + 5 + 1);
+        Check(LeftChars(line, 5).substr(3) == "  ");
+    }
+    statsText::Slots(info);
+}
+
 }  // namespace
 }  // namespace vantorel
 
@@ -100,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const std::string& reply : vantorel::AssembleReplies(vantorel::ReceiveDatagrams(data, size))) {
         vantorel::ParseReply(reply);
+        vantorel::ShowReply();
     }
     return 0;
 }

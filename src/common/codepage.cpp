@@ -30,17 +30,22 @@ int ByteOf(char32_t code) {
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
     std::string text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
+    text.reserve(bytes.size() + bytes.size() / 8);
+    std::size_t run = 0;  // start of the ASCII run not yet copied
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte < 0x80) {
-            text += c;
-        } else if (byte < 0xA0) {
+            continue;
+        }
+        text.append(bytes.data() + run, i - run);
+        run = i + 1;
+        if (byte < 0xA0) {
             AppendUtf8(text, kHighControls[byte - 0x80]);
         } else {
             AppendUtf8(text, byte);
         }
     }
+    text.append(bytes.data() + run, bytes.size() - run);
     return text;
 }
 

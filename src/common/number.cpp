@@ -77,6 +77,22 @@ std::optional<std::int16_t> ToInt16(double value) {
 }
 
 std::optional<std::int16_t> WholeNumber(std::string_view text) {
+    // Most texts are short plain integers: read those directly.
+    if (!text.empty() && text.size() <= 6) {
+        std::size_t pos = text[0] == '-' || text[0] == '+' ? 1 : 0;
+        int value = 0;
+        const std::size_t first = pos;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+            value = value * 10 + (text[pos++] - '0');
+        }
+        if (pos == text.size() && pos > first) {
+            value = text[0] == '-' ? -value : value;
+            if (value < -32768 || value > 32767) {
+                return std::nullopt;
+            }
+            return static_cast<std::int16_t>(value);
+        }
+    }
     const std::optional<double> value = ParseDecimal(text);
     if (!value) {
         return std::nullopt;

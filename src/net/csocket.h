@@ -117,6 +117,8 @@ class CSocket : public std::enable_shared_from_this<CSocket> {
     std::int32_t lookupHandle_ = 0;
     std::vector<std::uint8_t> sendBuffer_;
     std::vector<std::uint8_t> receiveBuffer_;
+    std::unique_ptr<std::uint8_t[]> receiveArea_;  // what one receive call reads into
+    std::size_t receiveAreaSize_ = 0;
     std::int32_t receiveChunkSize_ = 0;
     std::int32_t datagramLimit_ = 0;
     bool isBound_ = false;

@@ -108,11 +108,18 @@ void CSocket::FlushSendBuffer() {
 }
 
 std::int32_t CSocket::RecvToBuffer() {
-    std::vector<std::uint8_t> area(static_cast<std::size_t>(ReceiveAreaSize()));
+    // One area for the object's life, left uninitialised: clearing 64 KB for each datagram
+    // would cost more than the datagram.
+    const auto size = static_cast<std::size_t>(ReceiveAreaSize());
+    if (receiveAreaSize_ != size) {
+        receiveArea_.reset(new std::uint8_t[size]);
+        receiveAreaSize_ = size;
+    }
+    std::uint8_t* const area = receiveArea_.get();
     int received = 0;
     if (protocol_ != kTcp) {
         platform::SockaddrIn from;
-        received = Sockets().RecvFrom(socketHandle_, area.data(), static_cast<int>(area.size()), 0, &from);
+        received = Sockets().RecvFrom(socketHandle_, area, static_cast<int>(size), 0, &from);
         if (received != winsock::kSocketError) {
             remotePort_ = MSocketSupport::ShortToUnsigned(static_cast<std::int16_t>(NetworkToHost16(from.port)));
             remoteHostIP_ = Sockets().InetNtoa(from.address);
@@ -124,10 +131,10 @@ std::int32_t CSocket::RecvToBuffer() {
             remoteHost_ = lastSenderName_;
         }
     } else {
-        received = Sockets().Recv(socketHandle_, area.data(), static_cast<int>(area.size()), 0);
+        received = Sockets().Recv(socketHandle_, area, static_cast<int>(size), 0);
     }
     if (received > 0) {
-        receiveBuffer_.insert(receiveBuffer_.end(), area.begin(), area.begin() + received);
+        receiveBuffer_.insert(receiveBuffer_.end(), area, area + received);
         return received;
     }
     if (received == 0) {

@@ -241,6 +241,19 @@ std::string GetReplyValue(std::string_view reply, std::string_view key) {
     return {};
 }
 
+void LookUpKeys(std::string_view reply, std::span<KeyLookup> keys) {
+    PairReader reader(reply);
+    ReplyPair pair;
+    while (reader.Next(pair)) {
+        for (KeyLookup& lookup : keys) {
+            if (!lookup.found && pair.key == lookup.key) {
+                lookup.found = true;
+                lookup.value = pair.value;
+            }
+        }
+    }
+}
+
 bool HasReplyKey(std::string_view reply, std::string_view key) {
     PairReader reader(reply);
     ReplyPair pair;

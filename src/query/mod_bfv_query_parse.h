@@ -3,6 +3,7 @@
 // the player table that the stats window shows.
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -89,5 +90,14 @@ std::string GetReplyValue(std::string_view reply, std::string_view key);
 
 // Whether `key` occurs as a key of the reply, whatever its value (the "final" key has none).
 bool HasReplyKey(std::string_view reply, std::string_view key);
+
+// Several keys in one pass: for each, whether it occurs as a key and the value of its first
+// pair (a view into `reply`).
+struct KeyLookup {
+    std::string_view key;
+    bool found = false;
+    std::string_view value;
+};
+void LookUpKeys(std::string_view reply, std::span<KeyLookup> keys);
 
 }  // namespace vantorel::modBFVQueryParse

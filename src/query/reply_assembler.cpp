@@ -23,17 +23,17 @@ bool AllDigits(std::string_view text) {
 }
 
 // "digits.digits" with a part number from 1 to kMaxParts; anything else is no queryid.
-std::optional<QueryId> ReadQueryId(std::string_view datagram) {
-    if (!modBFVQueryParse::HasReplyKey(datagram, "queryid")) {
+std::optional<QueryId> ReadQueryId(const modBFVQueryParse::KeyLookup& queryid) {
+    if (!queryid.found) {
         return std::nullopt;
     }
-    const std::string value = modBFVQueryParse::GetReplyValue(datagram, "queryid");
+    const std::string_view value = queryid.value;
     const std::size_t dot = value.find('.');
     if (dot == std::string::npos) {
         return std::nullopt;
     }
-    const std::string_view set = std::string_view(value).substr(0, dot);
-    const std::string_view number = std::string_view(value).substr(dot + 1);
+    const std::string_view set = value.substr(0, dot);
+    const std::string_view number = value.substr(dot + 1);
     if (!AllDigits(set) || !AllDigits(number)) {
         return std::nullopt;
     }
@@ -53,7 +53,10 @@ std::optional<QueryId> ReadQueryId(std::string_view datagram) {
 }  // namespace
 
 std::optional<std::string> ReplyAssembler::Add(std::string_view datagram, Clock::time_point now) {
-    const std::optional<QueryId> id = ReadQueryId(datagram);
+    // Both keys end a part: one pass finds them.
+    modBFVQueryParse::KeyLookup keys[] = {{"queryid", false, {}}, {"final", false, {}}};
+    modBFVQueryParse::LookUpKeys(datagram, keys);
+    const std::optional<QueryId> id = ReadQueryId(keys[0]);
     if (!id) {
         Reset();
         return std::string(datagram);
@@ -72,7 +75,7 @@ std::optional<std::string> ReplyAssembler::Add(std::string_view datagram, Clock:
     }
     Part& part = parts_[static_cast<std::size_t>(id->part - 1)];
     part.arrived = true;
-    part.holdsFinal = modBFVQueryParse::HasReplyKey(datagram, "final");
+    part.holdsFinal = keys[1].found;
     part.text = std::string(datagram);
     if (part.holdsFinal) {
         // Nothing after the last part belongs to this reply.

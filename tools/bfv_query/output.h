@@ -16,5 +16,6 @@ std::string JsonReport(const std::vector<Result>& results);
 
 // A JSON string literal: UTF-8 as it is, quotes, backslashes and control characters escaped.
 std::string JsonString(const std::string& text);
+void AppendJsonString(std::string& out, const std::string& text);
 
 }  // namespace vantorel::bfvQuery

@@ -7,12 +7,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace vantorel::platform {
 
-PosixMessageLoop::PosixMessageLoop() {
+PosixMessageLoop::PosixMessageLoop() : owner_(std::this_thread::get_id()) {
     int fds[2];
     if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
         wakeRead_ = fds[0];
@@ -66,7 +67,9 @@ void PosixMessageLoop::Enqueue(Message message) {
         std::lock_guard<std::mutex> lock(queueMutex_);
         queue_.push_back(std::move(message));
     }
-    if (wakeWrite_ >= 0) {
+    // The loop's own thread is not waiting in poll() while it posts; only another thread
+    // has to wake it.
+    if (wakeWrite_ >= 0 && std::this_thread::get_id() != owner_) {
         const char byte = 1;
         // A full pipe already guarantees a wake-up, so a failed write loses nothing.
         [[maybe_unused]] const ssize_t written = write(wakeWrite_, &byte, 1);
@@ -104,7 +107,15 @@ void PosixMessageLoop::Unwatch(int fd) {
 }
 
 void PosixMessageLoop::DoEvents() {
-    Cycle(0);
+    // Busy loops yield once per item, thousands of times a second. Sockets are looked at
+    // once a millisecond at most, as Winsock posts its notifications at its own pace; what
+    // is already queued, and the timers that are due, run every time.
+    if (Clock::now() - lastPoll_ >= std::chrono::milliseconds(1)) {
+        Cycle(0);
+        return;
+    }
+    DispatchQueued();
+    RunDueTimers();
 }
 
 void PosixMessageLoop::RunOnce(int timeoutMs) {
@@ -153,6 +164,7 @@ void PosixMessageLoop::Cycle(int timeoutMs) {
     }
     const int ready = poll(fds.data(), fds.size(), PollTimeout(timeoutMs));
     ++wakeUps_;
+    lastPoll_ = Clock::now();
     if (ready > 0) {
         for (const pollfd& entry : fds) {
             if (entry.revents == 0) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/event_loop.h"
 #include "platform/window_types.h"
@@ -80,6 +81,7 @@ class PosixMessageLoop : public EventLoop {
     void RunDueTimers();
     void DrainWakePipe();
 
+    std::thread::id owner_;  // the thread that runs the loop
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
 
@@ -95,6 +97,7 @@ class PosixMessageLoop : public EventLoop {
 
     bool quit_ = false;
     std::uint64_t wakeUps_ = 0;
+    Clock::time_point lastPoll_{};
 };
 
 }  // namespace vantorel::platform

@@ -480,16 +480,23 @@ std::string PosixSocketLibrary::InetNtoa(std::uint32_t address) {
 }
 
 bool PosixSocketLibrary::GetHostByAddr(std::uint32_t address, std::string* name) {
+    // Windows' resolver keeps recent answers; without such a cache every datagram from a
+    // server would make the C library read the hosts file again.
+    const auto now = std::chrono::steady_clock::now();
+    const auto cached = reverseNames_.find(address);
+    if (cached != reverseNames_.end() && now < cached->second.expires) {
+        *name = cached->second.name;
+        return !cached->second.name.empty();
+    }
     sockaddr_in native{};
     native.sin_family = AF_INET;
     native.sin_addr.s_addr = address;
     char host[NI_MAXHOST] = {};
-    if (getnameinfo(reinterpret_cast<const sockaddr*>(&native), sizeof native, host, sizeof host, nullptr, 0,
-                    NI_NAMEREQD) != 0) {
-        return false;
-    }
+    const bool found = getnameinfo(reinterpret_cast<const sockaddr*>(&native), sizeof native, host, sizeof host,
+                                   nullptr, 0, NI_NAMEREQD) == 0;
+    reverseNames_[address] = {found ? host : "", now + std::chrono::seconds(60)};
     *name = host;
-    return true;
+    return found;
 }
 
 }  // namespace vantorel::platform

@@ -10,6 +10,7 @@
 // after it; FD_CLOSE comes once, after all data has been read, and never after
 // closesocket. Host lookups run on worker threads and come back as posted messages.
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -110,6 +111,12 @@ class PosixSocketLibrary : public SocketLibrary {
     std::map<std::int32_t, PendingLookup> lookups_;
     std::int32_t nextLookup_ = 1;
     std::shared_ptr<Channel> channel_;
+
+    struct ReverseName {
+        std::string name;  // empty when the address has none
+        std::chrono::steady_clock::time_point expires;
+    };
+    std::map<std::uint32_t, ReverseName> reverseNames_;
 };
 
 }  // namespace vantorel::platform
