@@ -13,6 +13,9 @@ echo "== native build and tests"
 sh scripts/build.sh native
 ctest --preset native -j2
 
+echo "== fuzzing the reply path for 60 seconds"
+sh scripts/fuzz.sh 60
+
 echo "== windows build and tests under Wine"
 sh scripts/build.sh windows
 WINEPREFIX=$(mktemp -d /tmp/vantorel-wine.XXXXXX)
