@@ -10,6 +10,7 @@
 
 #include "launcher/combo_box.h"
 #include "launcher/controls.h"
+#include "launcher/window_surface.h"
 #include "net/csocket.h"
 #include "query/reply_assembler.h"
 
@@ -23,6 +24,13 @@ class StatsWindowView {
     virtual void FreezeDrawing() = 0;
     virtual void UnfreezeDrawing() = 0;
     virtual void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
+};
+
+// The stats window's real window, for its load, its docking and its look.
+class StatsWindowSurface : public WindowSurface {
+  public:
+    // Places the window's top-left corner, in screen twips.
+    virtual void MoveTo(int leftTwips, int topTwips) = 0;
 };
 
 // The launcher's controls that an automatic launch reads.
@@ -58,6 +66,18 @@ class frmQuery : public CSocketEvents {
     Timer tmrRefresh{10000};
     Timer tmrTimeout{1500};
     Timer tmrParts{1000};  // gives up on the missing parts of a split reply
+
+    // The window this logic drives, and where the launcher window is.
+    void AttachWindow(StatsWindowSurface& surface, std::function<TwipsRect()> launcherBounds);
+
+    // The window's events.
+    void Form_Load();
+    void Form_Unload() { Release(); }
+    void Form_Resize();
+    void Form_MouseMove(unsigned buttons);
+    void lblTitle_MouseMove(unsigned buttons);
+    // Puts this window against the launcher's right edge, tops aligned.
+    void ReDock();
 
     // Start of the status monitor: the socket object, UDP, local port 1000.
     void Start();
@@ -95,6 +115,8 @@ class frmQuery : public CSocketEvents {
 
     StatsWindowView& view_;
     const LauncherControls* launcher_;
+    StatsWindowSurface* surface_ = nullptr;
+    std::function<TwipsRect()> launcherBounds_;
     Options options_;
     std::shared_ptr<CSocket> sock_;
     std::string queryAddress_;

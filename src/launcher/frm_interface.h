@@ -1,0 +1,63 @@
+#pragma once
+// The logic of the launcher window, the main window: pick a profile, a mod and a favourite
+// or type a server, keep favourites, start the game, and keep the stats window beside it.
+
+#include <string>
+
+#include "launcher/combo_box.h"
+#include "launcher/controls.h"
+#include "launcher/window_surface.h"
+
+namespace vantorel {
+
+// What the launcher asks of the stats window, which exists once, from first use on.
+class StatsWindowLink {
+  public:
+    virtual ~StatsWindowLink() = default;
+    // Shows it, modeless and without an owner; its load docks it beside the launcher.
+    virtual void Show() = 0;
+    virtual void SendQuery(const std::string& address) = 0;
+    virtual void ReDock() = 0;
+    virtual void Unload() = 0;
+};
+
+class LauncherWindowView : public WindowSurface {
+  public:
+    virtual void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
+    // Ends the process at once.
+    virtual void EndProcess() = 0;
+};
+
+class frmInterface {
+  public:
+    frmInterface(LauncherWindowView& view, StatsWindowLink& stats);
+    frmInterface(const frmInterface&) = delete;
+    frmInterface& operator=(const frmInterface&) = delete;
+
+    Label lblTitle{"Vantorel 2.2"};
+    ComboBox cmbProfiles;
+    ComboBox cmbMods;
+    ComboBox cmbFavorites;
+    TextBox txtServerName;
+    TextBox txtIP{"0.0.0.0"};
+    TextBox txtPort{"15567"};
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_MouseMove(unsigned buttons);
+    void lblTitle_MouseMove(unsigned buttons);
+    void cmbFavorites_Click();
+    void lblAddFav_Click();
+    void lblRemFav_Click();
+    void lblLaunch_Click();
+    void lblClose_Click();
+
+  private:
+    void Drag(unsigned buttons);
+    void Error(const std::string& text);
+
+    LauncherWindowView& view_;
+    StatsWindowLink& stats_;
+};
+
+}  // namespace vantorel

@@ -1,0 +1,242 @@
+#include "launcher/frm_interface.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_services.h"
+#include "fakes/fake_sockets.h"
+#include "fakes/fake_window.h"
+#include "launcher/mod_main.h"
+#include "net/socket_support.h"
+#include "query/frm_query.h"
+
+namespace vantorel {
+namespace {
+
+constexpr const char* kFavorites = "C:\\BFV\\Favorites.ini";
+
+// The stats window: its logic, made on first use as the launcher's calls ask.
+class StatsWindow : public StatsWindowLink, public StatsWindowView {
+  public:
+    explicit StatsWindow(std::function<TwipsRect()> launcherBounds) : launcherBounds_(std::move(launcherBounds)) {}
+    void Show() override {
+        Get();
+        calls.push_back("Show");
+    }
+    void SendQuery(const std::string& address) override {
+        calls.push_back("SendQuery " + address);
+        Get().SendQuery(address);
+    }
+    void ReDock() override {
+        calls.push_back("ReDock");
+        Get().ReDock();
+    }
+    void Unload() override {
+        Get().Form_Unload();
+        calls.push_back("Unload");
+    }
+    void FreezeDrawing() override {}
+    void UnfreezeDrawing() override {}
+    void ShowMessage(const std::string&, MessageIcon, const std::string&) override {}
+
+    frmQuery& Get() {
+        if (!window) {
+            window = std::make_unique<frmQuery>(*this, nullptr);
+            window->AttachWindow(surface, launcherBounds_);
+            window->Form_Load();
+            calls.push_back("Load");
+        }
+        return *window;
+    }
+
+    std::unique_ptr<frmQuery> window;
+    testing::FakeStatsSurface surface;
+    std::vector<std::string> calls;
+
+  private:
+    std::function<TwipsRect()> launcherBounds_;
+};
+
+class LauncherTest : public ::testing::Test {
+  protected:
+    LauncherTest() {
+        services.registry.SetString(platform::kLocalMachine, modMain::kGameKey, "GAMEDIR", "C:\\BFV");
+        services.directory.listings["C:\\BFV\\Mods\\BfVietnam\\Settings\\Profiles\\*.*"] = {".", "..", "Alice", "Bravo",
+                                                                                            "Charlie"};
+        services.directory.listings["C:\\BFV\\Mods\\*.*"] = {".", "..", "BfVietnam", "Desert Mod"};
+        services.files.files[kFavorites] = "[Sample server]\r\nServer=127.0.0.1\r\nPort=15567\r\n[NoIP]\r\nPort=1\r\n";
+    }
+    void Load() {
+        launcher.Form_Load();
+        stats.calls.clear();
+    }
+
+    testing::FakePlatform services;
+    testing::FakeSocketPlatform sockets;
+    testing::FakeLauncherView view;
+    TwipsRect bounds{1000, 2000, 6000, 5700};
+    StatsWindow stats{[this] { return bounds; }};
+    frmInterface launcher{view, stats};
+};
+
+TEST_F(LauncherTest, StartUpFillsTheListsResetsTheServerBoxesAndShowsTheDockedStatsWindow) {
+    launcher.Form_Load();
+    EXPECT_EQ(modMain::GameDir(), "C:\\BFV");
+    EXPECT_EQ(launcher.cmbProfiles.Items(), (std::vector<std::string>{"Alice", "Bravo", "Charlie"}));
+    EXPECT_EQ(launcher.cmbProfiles.Text(), "Charlie");
+    EXPECT_EQ(launcher.cmbMods.Text(), "BfVietnam");
+    EXPECT_EQ(launcher.cmbFavorites.Items(), (std::vector<std::string>{"-- No Server --", "Sample server", "NoIP"}));
+    EXPECT_EQ(launcher.cmbFavorites.ListIndex(), 0);
+    EXPECT_EQ(launcher.txtServerName.Text(), "");
+    EXPECT_EQ(launcher.txtIP.Text(), "0.0.0.0");
+    EXPECT_EQ(launcher.txtPort.Text(), "0");
+    EXPECT_EQ(stats.calls, (std::vector<std::string>{"Load", "Show"}));
+    EXPECT_EQ(stats.surface.left, 7000);
+    EXPECT_EQ(stats.surface.top, 2000);
+    EXPECT_EQ(stats.window->lblTitle.Caption(), "Server Stats");
+    EXPECT_FALSE(stats.window->chkWaitForSlot.Visible());
+    EXPECT_TRUE(sockets.sockets.sent.empty());  // nothing is asked until a favourite is picked
+}
+
+TEST_F(LauncherTest, PickingAFavouriteFillsTheBoxesAndQueriesItsAddress) {
+    Load();
+    launcher.cmbFavorites.UserPicked(1);
+    EXPECT_EQ(launcher.txtServerName.Text(), "Sample server");
+    EXPECT_EQ(launcher.txtIP.Text(), "127.0.0.1");
+    EXPECT_EQ(launcher.txtPort.Text(), "15567");
+    EXPECT_EQ(stats.calls, (std::vector<std::string>{"SendQuery 127.0.0.1"}));
+    EXPECT_EQ(stats.window->lblTitle.Caption(), "Updating Stats...");
+
+    launcher.cmbFavorites.UserPicked(2);
+    EXPECT_EQ(launcher.txtIP.Text(), "Default");
+    EXPECT_EQ(stats.calls.back(), "SendQuery Default");
+    launcher.cmbFavorites.UserPicked(0);
+    EXPECT_EQ(launcher.txtIP.Text(), "0.0.0.0");
+    EXPECT_EQ(stats.calls.size(), 2u);
+}
+
+TEST_F(LauncherTest, AddingSavesResetsTheBoxesAndSaysSo) {
+    Load();
+    launcher.txtServerName.UserTyped("  Team Server ");
+    launcher.txtIP.UserTyped(" 10.0.0.1");
+    launcher.txtPort.UserTyped("15567 ");
+    launcher.lblAddFav_Click();
+    EXPECT_NE(services.files.files[kFavorites].find("[Team Server]\r\nServer=10.0.0.1\r\nPort=15567\r\n"),
+              std::string::npos);
+    EXPECT_EQ(launcher.cmbFavorites.Items().back(), "Team Server");
+    EXPECT_EQ(launcher.cmbFavorites.ListIndex(), 0);
+    EXPECT_EQ(launcher.txtServerName.Text(), "");
+    EXPECT_EQ(launcher.txtIP.Text(), "0.0.0.0");
+    EXPECT_EQ(launcher.txtPort.Text(), "0");
+    EXPECT_EQ(view.messages,
+              (std::vector<testing::FakeLauncherView::Message>{{"Server Added!", MessageIcon::kInformation, "Info"}}));
+}
+
+TEST_F(LauncherTest, NamesTooShortOrOfBlanksAreRefusedAndNothingIsWritten) {
+    Load();
+    const std::string before = services.files.files[kFavorites];
+    for (const std::string name : {"", "A", "  ", "é"}) {
+        launcher.txtServerName.UserTyped(name);
+        launcher.lblAddFav_Click();
+        EXPECT_EQ(view.messages.back(), (testing::FakeLauncherView::Message{"Please enter a server name",
+                                                                            MessageIcon::kExclamation, "Error"}))
+            << name;
+    }
+    EXPECT_EQ(services.files.files[kFavorites], before);
+}
+
+TEST_F(LauncherTest, AFailedSaveIsReportedAndTheTypedServerKept) {
+    Load();
+    services.files.writeFailure = "Access is denied.";
+    launcher.txtServerName.UserTyped("Team Server");
+    launcher.txtIP.UserTyped("10.0.0.1");
+    launcher.lblAddFav_Click();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].title, "Error");
+    EXPECT_EQ(view.messages[0].text, "Could not write C:\\BFV\\Favorites.ini: Access is denied.");
+    EXPECT_EQ(launcher.txtServerName.Text(), "Team Server");
+    EXPECT_EQ(launcher.txtIP.Text(), "10.0.0.1");
+
+    launcher.txtIP.UserTyped("10.0.0.1\n[Hack]");
+    services.files.writeFailure.clear();
+    launcher.lblAddFav_Click();
+    EXPECT_EQ(view.messages.back().text, "The server IP and port cannot contain a line break.");
+}
+
+TEST_F(LauncherTest, RemovingOverwritesTheNamedFavouriteAndSaysSo) {
+    Load();
+    launcher.txtServerName.UserTyped("X");
+    launcher.lblRemFav_Click();  // too short: nothing at all
+    EXPECT_TRUE(view.messages.empty());
+
+    launcher.cmbFavorites.UserPicked(1);
+    launcher.lblRemFav_Click();
+    EXPECT_NE(services.files.files[kFavorites].find("[Sample server]\r\nServer=0.0.0.0\r\nPort=0\r\n"),
+              std::string::npos);
+    EXPECT_EQ(launcher.cmbFavorites.Items(), (std::vector<std::string>{"-- No Server --", "NoIP"}));
+    EXPECT_EQ(view.messages.back().text, "Server Removed!");
+
+    launcher.txtServerName.UserTyped("Never added");
+    launcher.lblRemFav_Click();
+    EXPECT_EQ(view.messages.back().text, "Server Removed!");
+    launcher.txtServerName.UserTyped("  ");
+    launcher.lblRemFav_Click();
+    EXPECT_EQ(view.messages.back().text, "Please enter a server name");
+}
+
+TEST_F(LauncherTest, LaunchStartsWithTheProfileOrJoinsTheTypedServer) {
+    Load();
+    launcher.lblLaunch_Click();
+    ASSERT_EQ(services.shell.starts.size(), 1u);
+    EXPECT_EQ(services.shell.starts[0].parameters, "+Profile Charlie +game BfVietnam");
+    launcher.txtIP.UserTyped(" 10.0.0.1 ");
+    launcher.txtPort.UserTyped("15567");
+    launcher.lblLaunch_Click();
+    EXPECT_EQ(services.shell.starts[1].parameters, "+restart 1 +game BfVietnam +joinServer 10.0.0.1:15567");
+    launcher.txtIP.UserTyped("10.0.0.1 +exec x");
+    launcher.lblLaunch_Click();
+    EXPECT_EQ(services.shell.starts.size(), 2u);
+    EXPECT_EQ(view.messages.back().title, "Error");
+
+    services.shell.failure = "The system cannot find the file specified.";
+    launcher.txtIP.UserTyped("0.0.0.0");
+    launcher.txtPort.UserTyped("0");
+    launcher.lblLaunch_Click();
+    EXPECT_EQ(view.messages.back().text,
+              "The game could not be started (C:\\BFV\\bfvietnam.exe): The system cannot find the file specified.");
+}
+
+TEST_F(LauncherTest, DraggingTheLauncherBringsTheStatsWindowBack) {
+    Load();
+    bounds = {3000, 500, 6000, 5700};
+    launcher.lblTitle_MouseMove(kRightButton);
+    EXPECT_TRUE(stats.calls.empty());
+    launcher.Form_MouseMove(kLeftButton);
+    EXPECT_EQ(view.calls.back(), "SendMessage 256 161 2 0");
+    EXPECT_EQ(stats.calls, (std::vector<std::string>{"ReDock"}));
+    EXPECT_EQ(stats.surface.left, 9000);
+    EXPECT_EQ(stats.surface.top, 500);
+
+    stats.surface.calls.clear();
+    stats.window->lblTitle_MouseMove(kLeftButton);  // the stats window's own drag does not dock
+    EXPECT_EQ(stats.surface.calls, (std::vector<std::string>{"ReleaseCapture", "SendMessage 512 161 2 0"}));
+}
+
+TEST_F(LauncherTest, CloseUnloadsTheStatsWindowReleasingItsSocketThenEnds) {
+    Load();
+    launcher.cmbFavorites.UserPicked(1);
+    ASSERT_NE(stats.window->Sock(), nullptr);
+    launcher.lblClose_Click();
+    EXPECT_EQ(stats.calls.back(), "Unload");
+    EXPECT_EQ(stats.window->Sock(), nullptr);
+    EXPECT_FALSE(MSocketSupport::WinsockStarted());
+    EXPECT_TRUE(view.ended);
+}
+
+TEST_F(LauncherTest, ResizePaintsThePictureThenTheTranslucency) {
+    launcher.Form_Resize();
+    EXPECT_EQ(view.calls.front(), "DrawBackgroundStretched");
+    EXPECT_EQ(view.calls.back(), "SetLayeredWindowAttributes 256 16711935 230 3");
+}
+
+}  // namespace
+}  // namespace vantorel
