@@ -1,36 +1,15 @@
-// vantorel.exe. Until the launcher window exists this shows what the launcher's core
-// finds: the game folder, the profiles, the mods and the favourites.
+// vantorel.exe: the process starts by loading the launcher window, which opens the stats
+// window beside itself, and ends when the launcher's close label is clicked.
 
 #include <windows.h>
 
-#include <string>
-
-#include "launcher/combo_box.h"
-#include "launcher/mod_favorites.h"
-#include "launcher/mod_main.h"
-#include "platform/win32/wide.h"
-
-namespace {
-
-std::string Joined(const vantorel::ComboBox& list) {
-    std::string text;
-    for (const std::string& item : list.Items()) {
-        text += "  " + item + "\n";
-    }
-    return text;
-}
-
-}  // namespace
+#include "platform/event_loop.h"
+#include "platform/platform.h"
+#include "ui/win32/launcher_window.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    using namespace vantorel;
-    modMain::ReadGameDir();
-    ComboBox profiles, mods, favorites;
-    modMain::FillProfileList(profiles);
-    modMain::FillModList(mods);
-    modFavorites::FillFavoriteList(favorites);
-    const std::string text = "Game folder: " + modMain::GameDir() + "\n\nProfiles:\n" + Joined(profiles) + "\nMods:\n" +
-                             Joined(mods) + "\nFavourites:\n" + Joined(favorites);
-    MessageBoxW(nullptr, platform::Widen(text).c_str(), L"Vantorel", MB_OK | MB_ICONINFORMATION);
+    vantorel::ui::LauncherWindow launcher;
+    launcher.Load();
+    vantorel::platform::Current().events->Run();
     return 0;
 }

@@ -3,8 +3,8 @@
 namespace vantorel::windowChrome {
 
 void SetTranslucency(WindowSurface& surface, platform::WindowHandle window, std::uint8_t alpha, std::uint32_t key) {
-    const std::int32_t style = surface.GetWindowLong(window, kGwlExStyle);
-    surface.SetWindowLong(window, kGwlExStyle, style | kWsExLayered);
+    const std::int32_t style = surface.GetWindowLongA(window, kGwlExStyle);
+    surface.SetWindowLongA(window, kGwlExStyle, style | kWsExLayered);
     surface.SetLayeredWindowAttributes(window, key, alpha, kLwaColourKeyAndAlpha);
 }
 
@@ -18,7 +18,7 @@ bool DragOnMouseMove(WindowSurface& surface, unsigned buttons) {
         return false;
     }
     surface.ReleaseCapture();
-    surface.SendMessage(surface.Handle(), kWmNcLButtonDown, kHtCaption, 0);
+    surface.SendMessageA(surface.Handle(), kWmNcLButtonDown, kHtCaption, 0);
     return true;
 }
 

@@ -17,14 +17,14 @@ class WindowSurface {
 
     virtual platform::WindowHandle Handle() const = 0;
 
-    // GetWindowLongA / SetWindowLongA; SetWindowLong answers the previous value, 0 on failure.
-    virtual std::int32_t GetWindowLong(platform::WindowHandle window, int index) = 0;
-    virtual std::int32_t SetWindowLong(platform::WindowHandle window, int index, std::int32_t value) = 0;
+    // GetWindowLongA / SetWindowLongA; SetWindowLongA answers the previous value, 0 on failure.
+    virtual std::int32_t GetWindowLongA(platform::WindowHandle window, int index) = 0;
+    virtual std::int32_t SetWindowLongA(platform::WindowHandle window, int index, std::int32_t value) = 0;
     virtual bool SetLayeredWindowAttributes(platform::WindowHandle window, std::uint32_t key, std::uint8_t alpha,
                                             std::uint32_t flags) = 0;
     virtual bool ReleaseCapture() = 0;
     // Returns when the system's move loop ends (the button is released).
-    virtual std::intptr_t SendMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    virtual std::intptr_t SendMessageA(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                       std::intptr_t lParam) = 0;
 
     // Draws the window's background picture at (0, 0), stretched over its inner area.

@@ -16,12 +16,12 @@ class RecordingSurface : public Base {
   public:
     explicit RecordingSurface(platform::WindowHandle handle) : handle_(handle) {}
     platform::WindowHandle Handle() const override { return handle_; }
-    std::int32_t GetWindowLong(platform::WindowHandle window, int index) override {
-        calls.push_back("GetWindowLong " + std::to_string(window) + " " + std::to_string(index));
+    std::int32_t GetWindowLongA(platform::WindowHandle window, int index) override {
+        calls.push_back("GetWindowLongA " + std::to_string(window) + " " + std::to_string(index));
         return style;
     }
-    std::int32_t SetWindowLong(platform::WindowHandle window, int index, std::int32_t value) override {
-        calls.push_back("SetWindowLong " + std::to_string(window) + " " + std::to_string(index) + " " +
+    std::int32_t SetWindowLongA(platform::WindowHandle window, int index, std::int32_t value) override {
+        calls.push_back("SetWindowLongA " + std::to_string(window) + " " + std::to_string(index) + " " +
                         std::to_string(value));
         const std::int32_t previous = style;
         style = value;
@@ -37,9 +37,9 @@ class RecordingSurface : public Base {
         calls.push_back("ReleaseCapture");
         return true;
     }
-    std::intptr_t SendMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    std::intptr_t SendMessageA(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) override {
-        calls.push_back("SendMessage " + std::to_string(window) + " " + std::to_string(message) + " " +
+        calls.push_back("SendMessageA " + std::to_string(window) + " " + std::to_string(message) + " " +
                         std::to_string(wParam) + " " + std::to_string(lParam));
         return 0;
     }

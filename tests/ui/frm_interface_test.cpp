@@ -211,14 +211,14 @@ TEST_F(LauncherTest, DraggingTheLauncherBringsTheStatsWindowBack) {
     launcher.lblTitle_MouseMove(kRightButton);
     EXPECT_TRUE(stats.calls.empty());
     launcher.Form_MouseMove(kLeftButton);
-    EXPECT_EQ(view.calls.back(), "SendMessage 256 161 2 0");
+    EXPECT_EQ(view.calls.back(), "SendMessageA 256 161 2 0");
     EXPECT_EQ(stats.calls, (std::vector<std::string>{"ReDock"}));
     EXPECT_EQ(stats.surface.left, 9000);
     EXPECT_EQ(stats.surface.top, 500);
 
     stats.surface.calls.clear();
     stats.window->lblTitle_MouseMove(kLeftButton);  // the stats window's own drag does not dock
-    EXPECT_EQ(stats.surface.calls, (std::vector<std::string>{"ReleaseCapture", "SendMessage 512 161 2 0"}));
+    EXPECT_EQ(stats.surface.calls, (std::vector<std::string>{"ReleaseCapture", "SendMessageA 512 161 2 0"}));
 }
 
 TEST_F(LauncherTest, CloseUnloadsTheStatsWindowReleasingItsSocketThenEnds) {

@@ -14,11 +14,11 @@ TEST(WindowChrome, TranslucencyMakesTheWindowLayeredAndKeepsItsOtherStyles) {
     windowChrome::SetTranslucency(surface, 0x100, 230, 0x00FF00FF);
     windowChrome::SetTranslucency(surface, 0x100, 230, 0x00FF00FF);
     EXPECT_EQ(surface.calls, (std::vector<std::string>{
-                                 "GetWindowLong 256 -20",
-                                 "SetWindowLong 256 -20 524304",  // 0x80000 | 0x10
+                                 "GetWindowLongA 256 -20",
+                                 "SetWindowLongA 256 -20 524304",  // 0x80000 | 0x10
                                  "SetLayeredWindowAttributes 256 16711935 230 3",
-                                 "GetWindowLong 256 -20",
-                                 "SetWindowLong 256 -20 524304",
+                                 "GetWindowLongA 256 -20",
+                                 "SetWindowLongA 256 -20 524304",
                                  "SetLayeredWindowAttributes 256 16711935 230 3",
                              }));
 }
@@ -38,7 +38,7 @@ TEST(WindowChrome, OnlyTheLeftButtonAloneDrags) {
     EXPECT_FALSE(windowChrome::DragOnMouseMove(surface, 0));
     EXPECT_TRUE(surface.calls.empty());
     EXPECT_TRUE(windowChrome::DragOnMouseMove(surface, kLeftButton));
-    EXPECT_EQ(surface.calls, (std::vector<std::string>{"ReleaseCapture", "SendMessage 256 161 2 0"}));
+    EXPECT_EQ(surface.calls, (std::vector<std::string>{"ReleaseCapture", "SendMessageA 256 161 2 0"}));
 }
 
 }  // namespace

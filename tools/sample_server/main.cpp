@@ -107,13 +107,12 @@ int main(int argc, char** argv) {
         std::cerr << "bfv-sample-server: cannot answer on " << error << "\n";
         return 1;
     }
-    if (!quiet) {
-        std::cout << "answering on " << settings.bind << " port " << settings.firstPort;
-        if (settings.lastPort != settings.firstPort) {
-            std::cout << "-" << settings.lastPort;
-        }
-        std::cout << std::endl;
+    // Said even when quiet: whoever started the server learns from it that it is ready.
+    std::cout << "answering on " << settings.bind << " port " << settings.firstPort;
+    if (settings.lastPort != settings.firstPort) {
+        std::cout << "-" << settings.lastPort;
     }
+    std::cout << std::endl;
     platform::EventLoop& loop = *platform::Current().events;
     tools::QuitOnStopSignals();
     if (duration) {

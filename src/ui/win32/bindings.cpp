@@ -1,0 +1,101 @@
+#include "ui/win32/bindings.h"
+
+#include "platform/win32/wide.h"
+
+namespace vantorel::ui {
+
+std::string ControlText(HWND control) {
+    const int length = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    return platform::Narrow(text);
+}
+
+void BindTextBox(TextBox& model, HWND edit) {
+    SetWindowTextW(edit, platform::Widen(model.Text()).c_str());
+    model.SetOnChange([&model, edit] {
+        if (ControlText(edit) != model.Text()) {
+            SetWindowTextW(edit, platform::Widen(model.Text()).c_str());
+        }
+    });
+}
+
+void TextBoxChanged(TextBox& model, HWND edit) {
+    model.UserTyped(ControlText(edit));
+}
+
+namespace {
+
+class ComboMirror : public ComboBox::Observer {
+  public:
+    explicit ComboMirror(HWND combo) : combo_(combo) {}
+    void ItemsChanged(const ComboBox& box) override {
+        SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
+        for (const std::string& item : box.Items()) {
+            SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::Widen(item).c_str()));
+        }
+        TextChanged(box);
+    }
+    void SelectionChanged(const ComboBox& box) override {
+        SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(box.ListIndex()), 0);
+        TextChanged(box);
+    }
+    void TextChanged(const ComboBox& box) override {
+        if (ControlText(combo_) != box.Text()) {
+            SetWindowTextW(combo_, platform::Widen(box.Text()).c_str());
+        }
+    }
+
+  private:
+    HWND combo_;
+};
+
+}  // namespace
+
+std::unique_ptr<ComboBox::Observer> BindComboBox(ComboBox& model, HWND combo) {
+    auto mirror = std::make_unique<ComboMirror>(combo);
+    model.SetObserver(mirror.get());
+    mirror->ItemsChanged(model);
+    return mirror;
+}
+
+void ComboBoxCommand(ComboBox& model, HWND combo, WORD notification) {
+    if (notification == CBN_SELCHANGE) {
+        model.UserPicked(static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)));
+    } else if (notification == CBN_EDITCHANGE) {
+        model.UserTyped(ControlText(combo));
+    }
+}
+
+void BindListBox(ListBox& model, HWND list) {
+    model.SetObservers([list] { SendMessageW(list, LB_RESETCONTENT, 0, 0); },
+                       [list](const std::string& item) {
+                           SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::Widen(item).c_str()));
+                       });
+}
+
+void BindCheckBox(CheckBox& model, HWND check) {
+    const auto show = [&model, check] {
+        SendMessageW(check, BM_SETCHECK, model.Value() == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+        ShowWindow(check, model.Visible() ? SW_SHOWNA : SW_HIDE);
+    };
+    show();
+    model.SetOnChange(show);
+}
+
+void CheckBoxClicked(CheckBox& model, HWND check) {
+    model.UserClicked(SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+}
+
+void BindTimer(Timer& model, HWND window, UINT_PTR id) {
+    model.SetOnChange([&model, window, id] {
+        if (model.Enabled()) {
+            SetTimer(window, id, model.Interval(), nullptr);  // the same id starts the interval afresh
+        } else {
+            KillTimer(window, id);
+        }
+    });
+}
+
+}  // namespace vantorel::ui

@@ -1,0 +1,45 @@
+#pragma once
+// The launcher window on Win32: the controls of frmInterface, drawn and forwarded.
+
+#include <memory>
+#include <vector>
+
+#include "launcher/frm_interface.h"
+#include "query/frm_query.h"
+#include "ui/win32/skinned_window.h"
+#include "ui/win32/stats_window.h"
+
+namespace vantorel::ui {
+
+class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
+  public:
+    LauncherWindow();
+
+    // Runs the load, then shows the window.
+    void Load();
+
+    // LauncherWindowView
+    void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+    void EndProcess() override;
+
+    // Where the window is, in screen twips.
+    TwipsRect Bounds() const;
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PaintDecorations(HDC dc) override;
+    HWND Label(int id, const std::string& caption, int left, int top, int width, int height, HFONT font,
+               COLORREF colour, bool clickable);
+    void CoverComboEdges(HWND combo, int& nextId);
+    void OnCommand(int id, WORD notification, HWND control);
+    static LRESULT CALLBACK TitleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    LauncherControls controls_;
+    StatsWindowHost stats_;
+    frmInterface logic_;
+    std::vector<std::unique_ptr<ComboBox::Observer>> mirrors_;
+    HWND title_ = nullptr;
+    WNDPROC titleProc_ = nullptr;
+};
+
+}  // namespace vantorel::ui

@@ -1,0 +1,17 @@
+#include "ui/win32/message_box.h"
+
+#include "platform/win32/wide.h"
+
+namespace vantorel::ui {
+
+void ShowMessageBox(HWND owner, const std::string& text, MessageIcon icon, const std::string& title) {
+    UINT style = MB_OK | MB_APPLMODAL;
+    switch (icon) {
+        case MessageIcon::kInformation: style |= MB_ICONINFORMATION; break;
+        case MessageIcon::kExclamation: style |= MB_ICONEXCLAMATION; break;
+        case MessageIcon::kCritical: style |= MB_ICONERROR; break;
+    }
+    MessageBoxW(owner, platform::Widen(text).c_str(), platform::Widen(title).c_str(), style);
+}
+
+}  // namespace vantorel::ui

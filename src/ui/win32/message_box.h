@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "launcher/controls.h"
+
+namespace vantorel::ui {
+
+// A message box with only an OK button, modal to the application.
+void ShowMessageBox(HWND owner, const std::string& text, MessageIcon icon, const std::string& title);
+
+}  // namespace vantorel::ui

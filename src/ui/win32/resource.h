@@ -1,0 +1,3 @@
+#pragma once
+
+#define IDB_BACKGROUND 100

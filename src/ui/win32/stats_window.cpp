@@ -1,0 +1,135 @@
+#include "ui/win32/stats_window.h"
+
+#include "platform/win32/wide.h"
+#include "ui/win32/bindings.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/message_box.h"
+
+namespace vantorel::ui {
+
+StatsWindow::StatsWindow(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds)
+    : logic_(*this, &launcher) {
+    Create(kStatsClass, "DUD Uvudi", 0, 0, 3945, 3975);
+    const HFONT normal = Font(825);
+    title_ = AddControl(L"STATIC", logic_.lblTitle.Caption(), SS_NOTIFY, kStatsTitle, 120, 120, 3735, 255, normal);
+    const HWND serverTitle = AddControl(L"STATIC", "", 0, kServerTitle, 120, 600, 3615, 255, Font(975));
+    const HWND map = AddControl(L"STATIC", "", 0, kMap, 240, 840, 3375, 255, normal);
+    const HWND counts = AddControl(L"STATIC", "", 0, kPlayerCounts, 120, 1320, 3615, 255, normal);
+    const HWND list = AddControl(L"LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, kPlayers, 360, 1800,
+                                 3255, 1590, Font(675));
+    // Strips in the window colour frame the list and hide its edges.
+    AddControl(L"STATIC", "", 0, kBorderStrip, 360, 1680, 3255, 135, nullptr);
+    AddControl(L"STATIC", "", 0, kBorderStrip + 1, 240, 1800, 135, 1815, nullptr);
+    AddControl(L"STATIC", "", 0, kBorderStrip + 2, 3600, 1800, 135, 1935, nullptr);
+    AddControl(L"STATIC", "", 0, kBorderStrip + 3, 360, 3360, 3255, 135, nullptr);
+    check_ = AddControl(L"BUTTON", logic_.chkWaitForSlot.Caption(), BS_AUTOCHECKBOX, kWaitForSlot, 1200, 3480, 2415,
+                        255, Font(675));
+    for (HWND label : {title_, serverTitle, map, counts}) {
+        SetTextColour(label, kOrange);
+        MakeTransparent(label);
+    }
+    SetTextColour(list, kOrange);
+    SetTextColour(check_, kOrange);
+
+    BindLabel(logic_.lblTitle, title_);
+    BindLabel(logic_.lblServerTitle, serverTitle);
+    BindLabel(logic_.lblMap, map);
+    BindLabel(logic_.lblPlayers, counts);
+    BindListBox(logic_.lstPlayers, list);
+    BindCheckBox(logic_.chkWaitForSlot, check_);
+    BindTimer(logic_.tmrRefresh, Hwnd(), kRefreshTimer);
+    BindTimer(logic_.tmrTimeout, Hwnd(), kTimeoutTimer);
+    BindTimer(logic_.tmrParts, Hwnd(), kPartsTimer);
+
+    // The title is a drag handle too: its mouse moves are the window's.
+    titleProc_ =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(title_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TitleProc)));
+    SetPropW(title_, L"VantorelWindow", this);
+
+    logic_.AttachWindow(*this, std::move(launcherBounds));
+    logic_.Form_Load();
+}
+
+StatsWindow::~StatsWindow() {
+    logic_.Form_Unload();
+}
+
+void StatsWindow::Show() {
+    ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
+    logic_.Form_Resize();
+}
+
+void StatsWindow::BindLabel(Label& model, HWND label) {
+    SetLabelText(label, model.Caption());
+    model.SetOnChange([this, &model, label] { SetLabelText(label, model.Caption()); });
+}
+
+void StatsWindow::MoveTo(int leftTwips, int topTwips) {
+    SetWindowPos(Hwnd(), nullptr, Pixels(leftTwips), Pixels(topTwips), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void StatsWindow::FreezeDrawing() {
+    LockWindowUpdate(Hwnd());
+}
+
+void StatsWindow::UnfreezeDrawing() {
+    LockWindowUpdate(nullptr);
+}
+
+void StatsWindow::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
+    ShowMessageBox(Hwnd(), text, icon, title);
+}
+
+void StatsWindow::PaintDecorations(HDC dc) {
+    HPEN pen = CreatePen(PS_SOLID, 1, kOrange);
+    HGDIOBJ previous = SelectObject(dc, pen);
+    MoveToEx(dc, Pixels(120), Pixels(360), nullptr);
+    LineTo(dc, Pixels(3840), Pixels(360));
+    SelectObject(dc, previous);
+    DeleteObject(pen);
+}
+
+LRESULT CALLBACK StatsWindow::TitleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* window = static_cast<StatsWindow*>(GetPropW(hwnd, L"VantorelWindow"));
+    if (message == WM_MOUSEMOVE && window) {
+        window->logic_.lblTitle_MouseMove(Buttons(wParam));
+        return 0;
+    }
+    return CallWindowProcW(window ? window->titleProc_ : DefWindowProcW, hwnd, message, wParam, lParam);
+}
+
+LRESULT StatsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE: logic_.Form_Resize(); return 0;
+        case WM_MOUSEMOVE: logic_.Form_MouseMove(Buttons(wParam)); return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kWaitForSlot && HIWORD(wParam) == BN_CLICKED) {
+                CheckBoxClicked(logic_.chkWaitForSlot, check_);
+            }
+            return 0;
+        case WM_TIMER:
+            switch (wParam) {
+                case kRefreshTimer: logic_.tmrRefresh_Timer(); break;
+                case kTimeoutTimer: logic_.tmrTimeout_Timer(); break;
+                case kPartsTimer: logic_.tmrParts_Timer(); break;
+                default: break;
+            }
+            return 0;
+        default: return SkinnedWindow::HandleMessage(message, wParam, lParam);
+    }
+}
+
+StatsWindow& StatsWindowHost::Get() {
+    if (!window_) {
+        window_ = std::make_unique<StatsWindow>(launcher_, launcherBounds_);
+    }
+    return *window_;
+}
+
+void StatsWindowHost::Unload() {
+    Get();
+    window_.reset();
+}
+
+}  // namespace vantorel::ui

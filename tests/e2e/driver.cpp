@@ -1,0 +1,362 @@
+// Drives the real vantorel.exe as a user would, through messages to its controls, and checks
+// what its windows show, the favourites file and what the stand-in game records.
+// Usage: e2e_driver VANTOREL_EXE SAMPLE_SERVER_EXE GAME_FOLDER SCREENSHOT_BMP
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ui/win32/control_ids.h"
+
+namespace {
+
+using namespace vantorel::ui;
+
+int failures = 0;
+
+void Check(bool holds, const std::string& what) {
+    std::printf("%s %s\n", holds ? "ok  " : "FAIL", what.c_str());
+    std::fflush(stdout);
+    if (!holds) {
+        ++failures;
+    }
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+// The program under test has no event to offer for "a window now shows this": the driver
+// looks again every 50 ms, for at most `seconds`.
+bool WaitUntil(const std::function<bool()>& condition, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    return true;
+}
+
+std::string Text(HWND control) {
+    wchar_t buffer[1024] = {};
+    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+    return Narrow(buffer);
+}
+
+std::vector<std::string> ComboItems(HWND combo) {
+    std::vector<std::string> items;
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t buffer[512] = {};
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        items.push_back(Narrow(buffer));
+    }
+    return items;
+}
+
+std::vector<std::string> ListItems(HWND list) {
+    std::vector<std::string> items;
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t buffer[512] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        items.push_back(Narrow(buffer));
+    }
+    return items;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string joined;
+    for (const std::string& item : items) {
+        joined += (joined.empty() ? "" : " | ") + item;
+    }
+    return joined;
+}
+
+// A click as the mouse makes it; posted, because a click may open a modal message box.
+void Click(HWND control) {
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+void Type(HWND edit, const std::string& text) {
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (const wchar_t c : Widen(text)) {
+        SendMessageW(edit, WM_CHAR, c, 1);
+    }
+}
+
+void Pick(HWND window, HWND combo, int id, int index) {
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+struct Dialog {
+    HWND window = nullptr;
+    DWORD process = 0;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
+    auto* dialog = reinterpret_cast<Dialog*>(parameter);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == dialog->process && std::wstring(className) == L"#32770" && IsWindowVisible(window)) {
+        dialog->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Waits for the program's message box, answers its title and text, and presses OK.
+std::pair<std::string, std::string> AnswerMessageBox(DWORD process) {
+    Dialog dialog{nullptr, process};
+    WaitUntil(
+        [&] {
+            dialog.window = nullptr;
+            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
+            return dialog.window != nullptr;
+        },
+        15);
+    if (!dialog.window) {
+        return {"", "(no message box)"};
+    }
+    const std::string title = Text(dialog.window);
+    const std::string text = Text(GetDlgItem(dialog.window, 0xFFFF));
+    PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
+    WaitUntil([&] { return !IsWindow(dialog.window); }, 10);
+    return {title, text};
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+// Writes the screen as a BMP, for people to look at.
+void SaveScreenshot(const std::wstring& path) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD rowBytes = ((width * 3 + 3) / 4) * 4;
+    const DWORD imageBytes = rowBytes * height;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageBytes;
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), imageBytes);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+PROCESS_INFORMATION Start(const std::wstring& program, const std::wstring& arguments, HANDLE output = nullptr) {
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
+    PROCESS_INFORMATION process{};
+    CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
+                   &process);
+    return process;
+}
+
+// Starts the sample server and waits until it says that it answers.
+PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const PROCESS_INFORMATION process = Start(program, arguments, writeEnd);
+    CloseHandle(writeEnd);
+    std::string said;
+    char buffer[256];
+    DWORD count = 0;
+    while (said.find('\n') == std::string::npos && ReadFile(readEnd, buffer, sizeof buffer, &count, nullptr) &&
+           count > 0) {
+        said.append(buffer, count);
+    }
+    CloseHandle(readEnd);
+    Check(said.rfind("answering on", 0) == 0, "the sample server answers: " + said);
+    return process;
+}
+
+std::string LastStart(const std::wstring& record) {
+    const std::string all = ReadWholeFile(record);
+    const std::size_t args = all.rfind("args: ");
+    return args == std::string::npos ? "" : all.substr(args);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 5) {
+        std::printf("usage: e2e_driver VANTOREL_EXE SAMPLE_SERVER_EXE GAME_FOLDER SCREENSHOT_BMP\n");
+        return 2;
+    }
+    const std::wstring vantorel = argv[1], sampleServer = argv[2], game = argv[3], screenshot = argv[4];
+    const std::wstring record = game + L"\\bfvietnam.starts.txt";
+    const std::wstring favorites = game + L"\\Favorites.ini";
+    const std::string gameText = Narrow(game);
+    HANDLE gameStarted = CreateEventW(nullptr, TRUE, FALSE, L"VantorelStandInGameStarted");
+
+    const PROCESS_INFORMATION program = Start(vantorel, L"");
+    Check(program.hProcess != nullptr, "vantorel.exe starts");
+    HWND launcher = nullptr, stats = nullptr;
+    WaitUntil(
+        [&] {
+            launcher = FindWindowW(kLauncherClass, nullptr);
+            stats = FindWindowW(kStatsClass, nullptr);
+            return launcher && stats && IsWindowVisible(launcher) && IsWindowVisible(stats);
+        },
+        30);
+    Check(launcher && stats, "both windows are shown");
+    if (!launcher || !stats) {
+        TerminateProcess(program.hProcess, 1);
+        return 1;
+    }
+    const auto control = [](HWND window, int id) { return GetDlgItem(window, id); };
+
+    // 1. Right after start.
+    Check(Joined(ComboItems(control(launcher, kProfiles))) == "Alice | Bravo | Charlie", "the sample profiles");
+    Check(Text(control(launcher, kProfiles)) == "Charlie", "the third profile is selected");
+    Check(Joined(ComboItems(control(launcher, kMods))) == "BfVietnam | Desert Heat | Hue Siege", "the sample mods");
+    Check(Text(control(launcher, kMods)) == "BfVietnam", "the mod box shows BfVietnam");
+    Check(Joined(ComboItems(control(launcher, kFavorites))) == "-- No Server -- | Sample server",
+          "the favourites list: " + Joined(ComboItems(control(launcher, kFavorites))));
+    Check(Text(control(launcher, kIP)) == "0.0.0.0", "the IP box shows 0.0.0.0");
+    Check(Text(control(launcher, kPort)) == "0", "the port box shows 0");
+    RECT launcherArea, statsArea;
+    GetWindowRect(launcher, &launcherArea);
+    GetWindowRect(stats, &statsArea);
+    Check(statsArea.left == launcherArea.right && statsArea.top == launcherArea.top,
+          "the stats window sits against the launcher's right edge");
+    Check(Text(control(stats, kStatsTitle)) == "Server Stats", "the stats window shows Server Stats");
+    Check(!IsWindowVisible(control(stats, kWaitForSlot)), "no check box yet");
+
+    // 2. The sample server: full at first, a slot frees after five seconds.
+    const PROCESS_INFORMATION server =
+        StartSampleServer(sampleServer, L"--port 23000 --free-after 5 --duration 60 --quiet");
+    Check(server.hProcess != nullptr, "the sample server starts");
+    Pick(launcher, control(launcher, kFavorites), kFavorites, 1);
+    Check(Text(control(launcher, kServerName)) == "Sample server", "picking fills the name box");
+    Check(Text(control(launcher, kIP)) == "127.0.0.1" && Text(control(launcher, kPort)) == "15567",
+          "picking fills the IP and port boxes");
+    // The list fills line by line after the labels: the reply is shown once all 30 are in.
+    const bool shown = WaitUntil(
+        [&] {
+            return Text(control(stats, kStatsTitle)) == "Server Stats" &&
+                   SendMessageW(control(stats, kPlayers), LB_GETCOUNT, 0, 0) == 30;
+        },
+        20);
+    Check(shown, "the reply is shown");
+    Check(Text(control(stats, kServerTitle)) == "Vantorel Sample Server", "the server's title");
+    Check(Text(control(stats, kMap)) == " - Hue - ", "the map line");
+    Check(Text(control(stats, kPlayerCounts)) == "Players:  30 / 32 (2 reserved)",
+          "the counts: " + Text(control(stats, kPlayerCounts)));
+    const std::vector<std::string> lines = ListItems(control(stats, kPlayers));
+    Check(lines.size() == 30 && lines[0] == "us   Jérôme            00/00/00     30",
+          "the player lines, " + std::to_string(lines.size()) + ", first \"" + (lines.empty() ? "" : lines[0]) + "\"");
+    const HWND check = control(stats, kWaitForSlot);
+    Check(IsWindowVisible(check) && Text(check) == "Wait for a free slot, then join", "a full server shows the box");
+    SaveScreenshot(screenshot);
+    SendMessageW(check, BM_CLICK, 0, 0);
+    Check(SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED, "the box is ticked");
+    const bool launched = WaitForSingleObject(gameStarted, 30000) == WAIT_OBJECT_0;
+    Check(launched, "the game starts once a slot frees");
+    Check(LastStart(record) ==
+              "args: +restart 1 +game BfVietnam +joinServer 127.0.0.1:15567\r\nfolder: " + gameText + "\r\n",
+          "it joins the server from the game folder: " + LastStart(record));
+    Check(WaitUntil([&] { return SendMessageW(check, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 5), "the box is unticked");
+    ResetEvent(gameStarted);
+
+    // 3. Add a favourite and remove it.
+    Type(control(launcher, kServerName), "Driver test");
+    Type(control(launcher, kIP), "10.1.2.3");
+    Type(control(launcher, kPort), "15568");
+    Click(control(launcher, kAddFavorite));
+    const auto added = AnswerMessageBox(program.dwProcessId);
+    Check(added.first == "Info" && added.second == "Server Added!", "adding says " + added.second);
+    std::string file = ReadWholeFile(favorites);
+    Check(file.find("[Driver test]\r\nServer=10.1.2.3\r\nPort=15568\r\nCreation=") != std::string::npos,
+          "Favorites.ini holds the new favourite");
+    Check(Joined(ComboItems(control(launcher, kFavorites))) == "-- No Server -- | Sample server | Driver test",
+          "the list shows it");
+    Check(Text(control(launcher, kServerName)).empty() && Text(control(launcher, kIP)) == "0.0.0.0",
+          "the boxes are reset");
+    Type(control(launcher, kServerName), "Driver test");
+    Click(control(launcher, kRemoveFavorite));
+    const auto removed = AnswerMessageBox(program.dwProcessId);
+    Check(removed.first == "Info" && removed.second == "Server Removed!", "removing says " + removed.second);
+    file = ReadWholeFile(favorites);
+    Check(file.find("[Driver test]\r\nServer=0.0.0.0\r\nPort=0\r\nCreation=") != std::string::npos,
+          "Favorites.ini marks it removed");
+    Check(file.rfind("[Sample server]\r\nServer=127.0.0.1\r\nPort=15567\r\nCreation=08.12.2026  12:00:00\r\n", 0) == 0,
+          "the sample favourite is kept as it was");
+    Check(Joined(ComboItems(control(launcher, kFavorites))) == "-- No Server -- | Sample server", "the list hides it");
+
+    // 4. Launch with no server.
+    Pick(launcher, control(launcher, kFavorites), kFavorites, 0);
+    Click(control(launcher, kLaunch));
+    Check(WaitForSingleObject(gameStarted, 20000) == WAIT_OBJECT_0, "Launch Game starts the game");
+    Check(LastStart(record) == "args: +Profile Charlie +game BfVietnam\r\nfolder: " + gameText + "\r\n",
+          "with the profile: " + LastStart(record));
+
+    // 5. "X" ends the process.
+    Click(control(launcher, kLauncherClose));
+    const bool ended = WaitForSingleObject(program.hProcess, 15000) == WAIT_OBJECT_0;
+    Check(ended, "X ends the process");
+    if (!ended) {
+        TerminateProcess(program.hProcess, 1);
+    }
+    TerminateProcess(server.hProcess, 0);
+    std::printf("%s\n", failures == 0 ? "end-to-end test passed" : "end-to-end test FAILED");
+    return failures == 0 ? 0 : 1;
+}
