@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "fakes/quiet_event_loop.h"
 #include "common/number.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
@@ -18,24 +19,13 @@ namespace {
 
 namespace parse = modBFVQueryParse;
 
-// The parser yields once per player; here nothing is waiting, so the yields cost nothing.
-class NoOpEventLoop : public platform::EventLoop {
-  public:
-    void DoEvents() override {}
-    platform::TimerId SetTimer(unsigned, std::function<void()>) override { return 0; }
-    void KillTimer(platform::TimerId) override {}
-    void RunOnce(int) override {}
-    void Run() override {}
-    void Quit() override {}
-};
-
 class QuietEvents {
   public:
     QuietEvents() { platform::Current().events = &loop_; }
 
   private:
     platform::ScopedPlatform restore_;
-    NoOpEventLoop loop_;
+    testing::QuietEventLoop loop_;
 };
 
 // A reply as a busy server sends it: the 41 server keys, then six keys per player.

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fakes/quiet_event_loop.h"
 #include "common/codepage.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
@@ -22,17 +23,6 @@ namespace vantorel {
 namespace {
 
 namespace parse = modBFVQueryParse;
-
-// Nothing else runs here, and a count of 32767 players would otherwise wait on the real loop.
-class NoOpEventLoop : public platform::EventLoop {
-  public:
-    void DoEvents() override {}
-    platform::TimerId SetTimer(unsigned, std::function<void()>) override { return 0; }
-    void KillTimer(platform::TimerId) override {}
-    void RunOnce(int) override {}
-    void Run() override {}
-    void Quit() override {}
-};
 
 void Check(bool holds) {
     if (!holds) {
@@ -112,7 +102,7 @@ void ShowReply() {
 }  // namespace vantorel
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static vantorel::NoOpEventLoop quiet;
+    static vantorel::testing::QuietEventLoop quiet;
     vantorel::platform::Current().events = &quiet;
 
     for (const std::string& reply : vantorel::AssembleReplies(vantorel::ReceiveDatagrams(data, size))) {

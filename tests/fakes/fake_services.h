@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/quiet_event_loop.h"
 #include "platform/clock.h"
 #include "platform/directory.h"
 #include "platform/event_loop.h"
@@ -97,7 +98,7 @@ class FakeClock : public platform::Clock {
 };
 
 // Counts the yields; runs a hook inside each, as a message arriving would.
-class CountingEventLoop : public platform::EventLoop {
+class CountingEventLoop : public QuietEventLoop {
   public:
     void DoEvents() override {
         ++yields;
@@ -105,11 +106,6 @@ class CountingEventLoop : public platform::EventLoop {
             onYield();
         }
     }
-    platform::TimerId SetTimer(unsigned, std::function<void()>) override { return 0; }
-    void KillTimer(platform::TimerId) override {}
-    void RunOnce(int) override {}
-    void Run() override {}
-    void Quit() override {}
     int yields = 0;
     std::function<void()> onYield;
 };

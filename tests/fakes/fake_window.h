@@ -38,7 +38,7 @@ class RecordingSurface : public Base {
         return true;
     }
     std::intptr_t SendMessageA(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) override {
+                               std::intptr_t lParam) override {
         calls.push_back("SendMessageA " + std::to_string(window) + " " + std::to_string(message) + " " +
                         std::to_string(wParam) + " " + std::to_string(lParam));
         return 0;

@@ -301,32 +301,26 @@ int PosixSocketLibrary::RecvFrom(SocketHandle s, std::uint8_t* data, int length,
     return static_cast<int>(received);
 }
 
-int PosixSocketLibrary::GetSockName(SocketHandle s, SockaddrIn* address) {
+int PosixSocketLibrary::AddressOf(SocketHandle s, SockaddrIn* address, int (*query)(int, sockaddr*, socklen_t*)) {
     Entry* entry = Find(s);
     if (!entry) {
         return Fail(winsock::kWsaEnotsock);
     }
     sockaddr_in native{};
     socklen_t length = sizeof native;
-    if (getsockname(entry->fd, reinterpret_cast<sockaddr*>(&native), &length) != 0) {
+    if (query(entry->fd, reinterpret_cast<sockaddr*>(&native), &length) != 0) {
         return FailFromErrno();
     }
     *address = FromNative(native);
     return 0;
 }
 
+int PosixSocketLibrary::GetSockName(SocketHandle s, SockaddrIn* address) {
+    return AddressOf(s, address, getsockname);
+}
+
 int PosixSocketLibrary::GetPeerName(SocketHandle s, SockaddrIn* address) {
-    Entry* entry = Find(s);
-    if (!entry) {
-        return Fail(winsock::kWsaEnotsock);
-    }
-    sockaddr_in native{};
-    socklen_t length = sizeof native;
-    if (getpeername(entry->fd, reinterpret_cast<sockaddr*>(&native), &length) != 0) {
-        return FailFromErrno();
-    }
-    *address = FromNative(native);
-    return 0;
+    return AddressOf(s, address, getpeername);
 }
 
 int PosixSocketLibrary::GetSockOpt(SocketHandle s, int level, int option, std::int32_t* value) {

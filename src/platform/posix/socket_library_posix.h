@@ -10,6 +10,8 @@
 // after it; FD_CLOSE comes once, after all data has been read, and never after
 // closesocket. Host lookups run on worker threads and come back as posted messages.
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <map>
 #include <memory>
@@ -95,6 +97,8 @@ class PosixSocketLibrary : public SocketLibrary {
     };
 
     Entry* Find(SocketHandle s);
+    // The local or the peer address, by getsockname or getpeername.
+    int AddressOf(SocketHandle s, SockaddrIn* address, int (*query)(int, sockaddr*, socklen_t*));
     int Fail(int winsockError);
     int FailFromErrno();
     void Notify(SocketHandle s, const Entry& entry, long event, int error);

@@ -74,9 +74,8 @@ LauncherWindow::LauncherWindow()
         BindTextBox(box.model, edit);
     }
 
-    titleProc_ =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(title_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TitleProc)));
-    SetPropW(title_, L"VantorelWindow", this);
+    // The title is a drag handle too.
+    ForwardMouseMoves(title_, [this](unsigned buttons) { logic_.lblTitle_MouseMove(buttons); });
 }
 
 HWND LauncherWindow::Label(int id, const std::string& caption, int left, int top, int width, int height, HFONT font,
@@ -142,15 +141,6 @@ void LauncherWindow::PaintDecorations(HDC dc) {
     SelectObject(dc, previous);
     DeleteObject(orange);
     DeleteObject(grey);
-}
-
-LRESULT CALLBACK LauncherWindow::TitleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* window = static_cast<LauncherWindow*>(GetPropW(hwnd, L"VantorelWindow"));
-    if (message == WM_MOUSEMOVE && window) {
-        window->logic_.lblTitle_MouseMove(Buttons(wParam));
-        return 0;
-    }
-    return CallWindowProcW(window ? window->titleProc_ : DefWindowProcW, hwnd, message, wParam, lParam);
 }
 
 void LauncherWindow::OnCommand(int id, WORD notification, HWND control) {

@@ -32,14 +32,12 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
                COLORREF colour, bool clickable);
     void CoverComboEdges(HWND combo, int& nextId);
     void OnCommand(int id, WORD notification, HWND control);
-    static LRESULT CALLBACK TitleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     LauncherControls controls_;
     StatsWindowHost stats_;
     frmInterface logic_;
     std::vector<std::unique_ptr<ComboBox::Observer>> mirrors_;
     HWND title_ = nullptr;
-    WNDPROC titleProc_ = nullptr;
 };
 
 }  // namespace vantorel::ui

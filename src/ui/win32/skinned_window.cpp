@@ -13,6 +13,9 @@ HINSTANCE Instance() {
 }  // namespace
 
 SkinnedWindow::~SkinnedWindow() {
+    for (const auto& [label, handle] : dragHandles_) {
+        RemovePropW(label, L"VantorelWindow");
+    }
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -135,6 +138,27 @@ HFONT SkinnedWindow::Font(int hundredthsOfPoint, bool bold) {
                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial Black");
     fonts_[key] = font;
     return font;
+}
+
+void SkinnedWindow::ForwardMouseMoves(HWND label, std::function<void(unsigned buttons)> onMove) {
+    DragHandle& handle = dragHandles_[label];
+    handle.onMove = std::move(onMove);
+    handle.previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandleProc)));
+    SetPropW(label, L"VantorelWindow", this);
+}
+
+LRESULT CALLBACK SkinnedWindow::HandleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* window = static_cast<SkinnedWindow*>(GetPropW(hwnd, L"VantorelWindow"));
+    const auto handle = window ? window->dragHandles_.find(hwnd) : decltype(window->dragHandles_)::iterator{};
+    if (!window || handle == window->dragHandles_.end()) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    if (message == WM_MOUSEMOVE) {
+        handle->second.onMove(Buttons(wParam));
+        return 0;
+    }
+    return CallWindowProcW(handle->second.previous, hwnd, message, wParam, lParam);
 }
 
 void SkinnedWindow::SetLabelText(HWND label, const std::string& text) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -47,6 +48,8 @@ class SkinnedWindow {
     // Text colour for a control. Labels are transparent: drawn straight onto the picture.
     void SetTextColour(HWND control, COLORREF colour) { textColours_[control] = colour; }
     void MakeTransparent(HWND label) { transparent_.insert(label); }
+    // A label that is a drag handle: its mouse moves go to `onMove` with the buttons held.
+    void ForwardMouseMoves(HWND label, std::function<void(unsigned buttons)> onMove);
     // A label's caption changes: the picture under it is drawn afresh first.
     void SetLabelText(HWND label, const std::string& text);
 
@@ -66,6 +69,12 @@ class SkinnedWindow {
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK HandleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    struct DragHandle {
+        WNDPROC previous;
+        std::function<void(unsigned)> onMove;
+    };
+    std::map<HWND, DragHandle> dragHandles_;
     void PaintBackground(HDC dc);
     LRESULT ColourControl(HDC dc, HWND control, bool transparent);
 

@@ -41,10 +41,8 @@ StatsWindow::StatsWindow(const LauncherControls& launcher, std::function<TwipsRe
     BindTimer(logic_.tmrTimeout, Hwnd(), kTimeoutTimer);
     BindTimer(logic_.tmrParts, Hwnd(), kPartsTimer);
 
-    // The title is a drag handle too: its mouse moves are the window's.
-    titleProc_ =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(title_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TitleProc)));
-    SetPropW(title_, L"VantorelWindow", this);
+    // The title is a drag handle too.
+    ForwardMouseMoves(title_, [this](unsigned buttons) { logic_.lblTitle_MouseMove(buttons); });
 
     logic_.AttachWindow(*this, std::move(launcherBounds));
     logic_.Form_Load();
@@ -88,15 +86,6 @@ void StatsWindow::PaintDecorations(HDC dc) {
     LineTo(dc, Pixels(3840), Pixels(360));
     SelectObject(dc, previous);
     DeleteObject(pen);
-}
-
-LRESULT CALLBACK StatsWindow::TitleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* window = static_cast<StatsWindow*>(GetPropW(hwnd, L"VantorelWindow"));
-    if (message == WM_MOUSEMOVE && window) {
-        window->logic_.lblTitle_MouseMove(Buttons(wParam));
-        return 0;
-    }
-    return CallWindowProcW(window ? window->titleProc_ : DefWindowProcW, hwnd, message, wParam, lParam);
 }
 
 LRESULT StatsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

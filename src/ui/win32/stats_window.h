@@ -29,12 +29,10 @@ class StatsWindow : public SkinnedSurface<StatsWindowSurface>, public StatsWindo
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PaintDecorations(HDC dc) override;
     void BindLabel(Label& model, HWND label);
-    static LRESULT CALLBACK TitleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     frmQuery logic_;
     HWND title_ = nullptr;
     HWND check_ = nullptr;
-    WNDPROC titleProc_ = nullptr;
 };
 
 // The one stats window of the process, made by whichever of the launcher's calls comes first.
