@@ -73,11 +73,7 @@ bool frmQuery::Query(const std::string& address) {
         if (sock_->RemotePort() != options_.queryPort) {
             sock_->SetRemotePort(options_.queryPort);
         }
-        lblServerTitle.SetCaption("");
-        lblMap.SetCaption("");
-        lblPlayers.SetCaption("");
-        chkWaitForSlot.SetVisible(false);
-        lstPlayers.Clear();
+        ClearDisplay();  // the ticked state of the box stays as it was
         sock_->SendData(Variant::String("\\basic\\"));
         return true;
     } catch (const SocketError& error) {
@@ -192,11 +188,7 @@ void frmQuery::tmrRefresh_Timer() {
 
 void frmQuery::tmrTimeout_Timer() {
     lblTitle.SetCaption("No response from server");
-    lblServerTitle.SetCaption("");
-    lblMap.SetCaption("");
-    lblPlayers.SetCaption("");
-    chkWaitForSlot.SetVisible(false);
-    lstPlayers.Clear();
+    ClearDisplay();
     tmrRefresh.SetEnabled(false);
     tmrTimeout.SetEnabled(false);
 }
