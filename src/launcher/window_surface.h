@@ -25,7 +25,7 @@ class WindowSurface {
     virtual bool ReleaseCapture() = 0;
     // Returns when the system's move loop ends (the button is released).
     virtual std::intptr_t SendMessageA(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                                      std::intptr_t lParam) = 0;
+                                       std::intptr_t lParam) = 0;
 
     // Draws the window's background picture at (0, 0), stretched over its inner area.
     virtual void DrawBackgroundStretched() = 0;
