@@ -237,32 +237,29 @@ int PosixSocketLibrary::Shutdown(SocketHandle s, int how) {
 }
 
 int PosixSocketLibrary::Send(SocketHandle s, const std::uint8_t* data, int length, int flags) {
-    Entry* entry = Find(s);
-    if (!entry) {
-        return Fail(winsock::kWsaEnotsock);
-    }
-    const ssize_t sent = send(entry->fd, data, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL);
-    if (sent < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            entry->writeWanted = true;
-            UpdateWatch(s);
-        }
-        return FailFromErrno();
-    }
-    return static_cast<int>(sent);
+    return SendBytes(s, data, length, flags, nullptr);
 }
 
 int PosixSocketLibrary::SendTo(SocketHandle s, const std::uint8_t* data, int length, int flags, const SockaddrIn& to) {
+    return SendBytes(s, data, length, flags, &to);
+}
+
+int PosixSocketLibrary::SendBytes(SocketHandle s, const std::uint8_t* data, int length, int flags,
+                                  const SockaddrIn* to) {
     Entry* entry = Find(s);
     if (!entry) {
         return Fail(winsock::kWsaEnotsock);
     }
-    const sockaddr_in native = ToNative(to);
+    // sendto without an address is send, on a connected stream as on a datagram socket.
+    sockaddr_in native{};
+    if (to) {
+        native = ToNative(*to);
+    }
     const ssize_t sent = sendto(entry->fd, data, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL,
-                                reinterpret_cast<const sockaddr*>(&native), sizeof native);
+                                to ? reinterpret_cast<const sockaddr*>(&native) : nullptr, to ? sizeof native : 0);
     if (sent < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            entry->writeWanted = true;
+            entry->writeWanted = true;  // FD_WRITE once room is back
             UpdateWatch(s);
         }
         return FailFromErrno();

@@ -97,6 +97,7 @@ class PosixSocketLibrary : public SocketLibrary {
     };
 
     Entry* Find(SocketHandle s);
+    int SendBytes(SocketHandle s, const std::uint8_t* data, int length, int flags, const SockaddrIn* to);
     // The local or the peer address, by getsockname or getpeername.
     int AddressOf(SocketHandle s, SockaddrIn* address, int (*query)(int, sockaddr*, socklen_t*));
     int Fail(int winsockError);
