@@ -6,7 +6,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-sh scripts/deps.sh
+sh scripts/deps.sh demo
 sh scripts/build.sh windows
 bin="$root/build/windows/bin"
 
