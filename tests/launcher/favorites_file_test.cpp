@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fakes/fake_services.h"
 #include "fakes/temp_folder.h"
 #include "launcher/combo_box.h"
@@ -36,7 +38,16 @@ class FavoritesFileTest : public ::testing::Test {
         platform::Current().registry = &registry_;
         platform::Current().clock = &clock_;
         registry_.SetString(platform::kLocalMachine, modMain::kGameKey, "GAMEDIR", folder.Text());
+        folder.Write("bfvietnam.exe", "MZ");
         modMain::ReadGameDir();
+    }
+    std::vector<std::string> FolderEntries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            names.push_back(testing::TempFolder::Utf8(entry.path().filename()));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     platform::ScopedPlatform restore_;
@@ -71,11 +82,7 @@ TEST_F(FavoritesFileTest, RewritingKeepsEveryOtherByte) {
 TEST_F(FavoritesFileTest, TheFirstSaveCreatesTheFileAndLeavesNoTemporaryBehind) {
     ASSERT_TRUE(modFavorites::SaveFavorite("A", "1.1.1.1", "1").ok);
     EXPECT_EQ(folder.Read("Favorites.ini"), "[A]\r\nServer=1.1.1.1\r\nPort=1\r\nCreation=14.08.2004  20:33:28\r\n");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Favorites.ini", "bfvietnam.exe"}));
 }
 
 TEST_F(FavoritesFileTest, AFolderThatIsMissingReportsTheFailedSave) {
@@ -83,7 +90,11 @@ TEST_F(FavoritesFileTest, AFolderThatIsMissingReportsTheFailedSave) {
     modMain::ReadGameDir();
     const modFavorites::SaveResult result = modFavorites::SaveFavorite("A", "1.1.1.1", "1");
     EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.reason.find("Could not write"), std::string::npos) << result.reason;
+    EXPECT_EQ(result.reason,
+              "Favourites are kept in the game's folder, but Battlefield Vietnam was not found: there is no "
+              "bfvietnam.exe in " +
+                  folder.Text() + "/missing, the folder that GAMEDIR names.");
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "missing"));
 }
 
 }  // namespace

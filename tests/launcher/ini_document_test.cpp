@@ -8,9 +8,7 @@ namespace vantorel {
 namespace {
 
 IniDocument Document(std::string bytes) {
-    return IniDocument(std::move(bytes), [](std::string_view a, std::string_view b) {
-        return EqualsIgnoreCase(Cp1252ToUtf8(a), Cp1252ToUtf8(b));
-    });
+    return IniDocument(std::move(bytes), [](std::string_view name) { return FoldCase(Cp1252ToUtf8(name)); });
 }
 
 TEST(IniRead, ReadsAsTheProfileCallsDo) {

@@ -14,11 +14,13 @@ using modFavorites::GetFavoriteServer;
 using modFavorites::SaveFavorite;
 
 constexpr const char* kFile = "C:\\BFV\\Favorites.ini";
+constexpr const char* kGame = "C:\\BFV\\bfvietnam.exe";
 
 class FavoritesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fakes.registry.SetString(platform::kLocalMachine, modMain::kGameKey, "GAMEDIR", "C:\\BFV");
+        fakes.files.files[kGame] = "MZ";
         modMain::ReadGameDir();
     }
     std::string& File() { return fakes.files.files[kFile]; }
@@ -39,7 +41,7 @@ TEST_F(FavoritesTest, SavingWritesTheThreeKeysOfTheSection) {
     EXPECT_EQ(File(),
               "[Team Server]\r\nServer=192.168.1.5\r\nPort=15567\r\nCreation=14.08.2004  20:33:28\r\n"
               "[Old Server]\r\nServer=0.0.0.0\r\nPort=0\r\nCreation=15.08.2004  18:02:11\r\n");
-    EXPECT_EQ(fakes.files.writes, 6);
+    EXPECT_EQ(fakes.files.writes, 2);  // one atomic save per favourite, never one per key
 }
 
 TEST_F(FavoritesTest, ReadsBackWhatWasSavedAndDefaultForWhatIsMissing) {
@@ -50,7 +52,7 @@ TEST_F(FavoritesTest, ReadsBackWhatWasSavedAndDefaultForWhatIsMissing) {
     File() += "[Bare]\r\nServer=\r\n";
     EXPECT_EQ(GetFavoriteServer("Bare"), "");
     EXPECT_EQ(GetFavoritePort("Bare"), "Default");
-    fakes.files.files.clear();
+    fakes.files.files.erase(kFile);
     EXPECT_EQ(GetFavoriteServer("Team Server"), "Default");
 }
 
@@ -116,7 +118,7 @@ TEST_F(FavoritesTest, RefusesTextsThatWouldCorruptTheFileAndWritesNothing) {
         {"Bad]Name", "1.1.1.1", "1", "A server name cannot contain \"]\"."},
         {"Two\r\nLines", "1.1.1.1", "1", "A server name cannot contain a line break."},
         {"Name", "1.1.1.1\n[X]", "1", "The server IP and port cannot contain a line break."},
-        {"Name", "1.1.1.1", "1\r", "The server IP and port cannot contain a line break."},
+        {"Name", "1.1.1.1", "1\r2", "The server IP and port cannot contain a line break."},
         {"東京", "1.1.1.1", "1", "The favourites file cannot store some of these characters."},
     };
     for (const auto& c : cases) {

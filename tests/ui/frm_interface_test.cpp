@@ -13,6 +13,7 @@ namespace vantorel {
 namespace {
 
 constexpr const char* kFavorites = "C:\\BFV\\Favorites.ini";
+constexpr const char* kGame = "C:\\BFV\\bfvietnam.exe";
 
 // The stats window: its logic, made on first use as the launcher's calls ask.
 class StatsWindow : public StatsWindowLink, public StatsWindowView {
@@ -64,6 +65,7 @@ class LauncherTest : public ::testing::Test {
                                                                                             "Charlie"};
         services.directory.listings["C:\\BFV\\Mods\\*.*"] = {".", "..", "BfVietnam", "Desert Mod"};
         services.files.files[kFavorites] = "[Sample server]\r\nServer=127.0.0.1\r\nPort=15567\r\n[NoIP]\r\nPort=1\r\n";
+        services.files.files[kGame] = "MZ";
     }
     void Load() {
         launcher.Form_Load();
@@ -106,12 +108,15 @@ TEST_F(LauncherTest, PickingAFavouriteFillsTheBoxesAndQueriesItsAddress) {
     EXPECT_EQ(stats.calls, (std::vector<std::string>{"SendQuery 127.0.0.1"}));
     EXPECT_EQ(stats.window->lblTitle.Caption(), "Updating Stats...");
 
+    // A section without a server: nothing to query or join, so the boxes are left empty.
     launcher.cmbFavorites.UserPicked(2);
-    EXPECT_EQ(launcher.txtIP.Text(), "Default");
-    EXPECT_EQ(stats.calls.back(), "SendQuery Default");
+    EXPECT_EQ(launcher.txtServerName.Text(), "NoIP");
+    EXPECT_EQ(launcher.txtIP.Text(), "");
+    EXPECT_EQ(launcher.txtPort.Text(), "");
+    EXPECT_EQ(stats.calls.size(), 1u);
     launcher.cmbFavorites.UserPicked(0);
     EXPECT_EQ(launcher.txtIP.Text(), "0.0.0.0");
-    EXPECT_EQ(stats.calls.size(), 2u);
+    EXPECT_EQ(stats.calls.size(), 1u);
 }
 
 TEST_F(LauncherTest, AddingSavesResetsTheBoxesAndSaysSo) {
@@ -149,6 +154,7 @@ TEST_F(LauncherTest, AFailedSaveIsReportedAndTheTypedServerKept) {
     services.files.writeFailure = "Access is denied.";
     launcher.txtServerName.UserTyped("Team Server");
     launcher.txtIP.UserTyped("10.0.0.1");
+    launcher.txtPort.UserTyped("15567");
     launcher.lblAddFav_Click();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].title, "Error");
@@ -159,7 +165,9 @@ TEST_F(LauncherTest, AFailedSaveIsReportedAndTheTypedServerKept) {
     launcher.txtIP.UserTyped("10.0.0.1\n[Hack]");
     services.files.writeFailure.clear();
     launcher.lblAddFav_Click();
-    EXPECT_EQ(view.messages.back().text, "The server IP and port cannot contain a line break.");
+    EXPECT_EQ(view.messages.back().text,
+              "\"10.0.0.1\n[Hack]\" is neither an IP address nor a host name: a host name holds only letters, digits, "
+              "\"-\" and \".\".");
 }
 
 TEST_F(LauncherTest, RemovingOverwritesTheNamedFavouriteAndSaysSo) {
@@ -175,9 +183,17 @@ TEST_F(LauncherTest, RemovingOverwritesTheNamedFavouriteAndSaysSo) {
     EXPECT_EQ(launcher.cmbFavorites.Items(), (std::vector<std::string>{"-- No Server --", "NoIP"}));
     EXPECT_EQ(view.messages.back().text, "Server Removed!");
 
-    launcher.txtServerName.UserTyped("Never added");
-    launcher.lblRemFav_Click();
-    EXPECT_EQ(view.messages.back().text, "Server Removed!");
+    const std::string before = services.files.files[kFavorites];
+    const int writes = services.files.writes;
+    for (const std::string name : {"Never added", "sample SERVER"}) {  // the second was just removed
+        launcher.txtServerName.UserTyped(name);
+        launcher.lblRemFav_Click();
+        EXPECT_EQ(view.messages.back(),
+                  (testing::FakeLauncherView::Message{"There is no favourite named \"" + name + "\".",
+                                                      MessageIcon::kExclamation, "Error"}));
+    }
+    EXPECT_EQ(services.files.files[kFavorites], before);
+    EXPECT_EQ(services.files.writes, writes);
     launcher.txtServerName.UserTyped("  ");
     launcher.lblRemFav_Click();
     EXPECT_EQ(view.messages.back().text, "Please enter a server name");

@@ -25,7 +25,7 @@ TEST(PosixFiles, AFailedReplaceKeepsTheOldContent) {
     PosixFiles files;
     ASSERT_TRUE(files.ReplaceContents(folder.Text() + "\\a.ini", "old").ok);
     // A folder where the temporary file would go makes the write fail before the rename.
-    std::filesystem::create_directory(folder.Path() / ("a.ini.tmp" + std::to_string(getpid())));
+    std::filesystem::create_directory(folder.Path() / ("a.ini.vantorel-" + std::to_string(getpid()) + ".tmp"));
     const WriteResult result = files.ReplaceContents(folder.Text() + "\\a.ini", "new");
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.reason.empty());
