@@ -151,5 +151,58 @@ TEST_F(FavoritesTest, NonAsciiNamesAreStoredInTheCodePage) {
     EXPECT_EQ(GetFavoriteServer("équipe"), "1.1.1.1");
 }
 
+// Counts what a real control would be told.
+class CountingObserver : public ComboBox::Observer {
+  public:
+    void ItemsCleared(const ComboBox&) override { ++clears; }
+    void ItemAdded(const ComboBox&, const std::string&) override { ++additions; }
+    void SelectionChanged(const ComboBox&) override {}
+    void TextChanged(const ComboBox&) override {}
+    int clears = 0;
+    int additions = 0;
+};
+
+TEST_F(FavoritesTest, AFillReadsTheFileOnceAndAddsEachItemOnce) {
+    for (int i = 0; i < 2000; ++i) {
+        File() += "[Server " + std::to_string(i) + "]\r\nServer=10.0." + std::to_string(i / 256) + "." +
+                  std::to_string(i % 256) + "\r\nPort=15567\r\n";
+    }
+    File() += "[Gone]\r\nServer=0.0.0.0\r\nPort=0\r\n";
+    ComboBox list;
+    CountingObserver observer;
+    list.SetObserver(&observer);
+    fakes.files.reads = 0;
+    FillFavoriteList(list);
+    EXPECT_EQ(fakes.files.reads, 1);
+    EXPECT_EQ(observer.clears, 1);
+    EXPECT_EQ(observer.additions, 2001);
+    EXPECT_EQ(list.Items().back(), "Server 1999");
+}
+
+TEST_F(FavoritesTest, NoFavouriteIsSavedOutsideAGameFolderThatWasFound) {
+    fakes.files.files.erase(kGame);
+    const modFavorites::SaveResult result = SaveFavorite("A", "1.1.1.1", "1");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason,
+              "Favourites are kept in the game's folder, but Battlefield Vietnam was not found: there is no "
+              "bfvietnam.exe in C:\\BFV, the folder that GAMEDIR names.");
+    fakes.registry.Clear();
+    modMain::ReadGameDir();
+    EXPECT_FALSE(SaveFavorite("A", "1.1.1.1", "1").ok);
+    EXPECT_EQ(fakes.files.writes, 0);
+}
+
+TEST_F(FavoritesTest, FindsAFavouriteInAnyCaseButNotARemovedOne) {
+    File() = "[Team Server]\r\nServer=1.1.1.1\r\nPort=2\r\n[Gone]\r\nServer=0.0.0.0\r\n[Bare]\r\n";
+    const auto found = modFavorites::FindFavorite("TEAM server");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "Team Server");
+    EXPECT_EQ(found->server, "1.1.1.1");
+    EXPECT_EQ(found->port, "2");
+    EXPECT_FALSE(modFavorites::FindFavorite("gone"));
+    EXPECT_FALSE(modFavorites::FindFavorite("Nobody"));
+    EXPECT_EQ(modFavorites::FindFavorite("Bare")->server, "Default");
+}
+
 }  // namespace
 }  // namespace vantorel
