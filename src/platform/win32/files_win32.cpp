@@ -22,7 +22,7 @@ bool FollowLinks(std::wstring& path, std::string& reason) {
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) {
-            return true;  // a link to nothing yet: the save creates the link's own file
+            return true;  // a link to nothing: there is no file to write through to
         }
         reason = WindowsErrorText(error);
         return false;
