@@ -1,7 +1,8 @@
 #!/bin/sh
 # The benchmarks, in one run: the socket layer's round trip against plain sendto/recvfrom,
-# the reply parser against a search per key, and bfv-query against Debian's qstat on the
-# sample server, for 1 and for 200 servers. They measure; nothing here passes or fails.
+# the reply parser against a search per key, the favourites list fill as the file grows,
+# and bfv-query against Debian's qstat on the sample server, for 1 and for 200 servers.
+# They measure; nothing here passes or fails.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,6 +14,9 @@ echo "== socket round trip"
 $bin/socket_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 echo "== reply parser"
 $bin/parse_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+echo "== favourites list fill"
+$bin/favorites_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 echo "== bfv-query against quakestat"
 $bin/bfv-sample-server --port 26000 --quiet --duration 120 &

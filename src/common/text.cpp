@@ -13,6 +13,30 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+bool IsProfileBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A';
+}
+
+std::string TrimProfileBlanks(std::string_view text) {
+    while (!text.empty() && IsProfileBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsProfileBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return std::string(text);
+}
+
+bool HasControlChar(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const char32_t c = DecodeChar(text, pos);
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string FixedWidth(std::string_view text, std::size_t width) {
     std::string field(LeftChars(text, width));
     field.append(width - CharCount(field), ' ');

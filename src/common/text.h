@@ -10,6 +10,17 @@ namespace vantorel {
 // window's texts are trimmed).
 std::string Trim(std::string_view text);
 
+// True for the characters that profile-string (INI) files treat as blanks around names
+// and values: the space, tab, line feed, vertical tab, form feed, carriage return and the
+// DOS end-of-file mark (Ctrl+Z).
+bool IsProfileBlank(char c);
+
+// Removes those blanks from both ends, as the favourites file's reader does.
+std::string TrimProfileBlanks(std::string_view text);
+
+// True when the text holds a control character (C0, DEL or C1).
+bool HasControlChar(std::string_view text);
+
 // A fixed-length text field: the first `width` characters, left-aligned and filled with
 // blanks up to `width` characters.
 std::string FixedWidth(std::string_view text, std::size_t width);

@@ -7,14 +7,14 @@ void ComboBox::Clear() {
     index_ = -1;
     text_.clear();
     if (observer_) {
-        observer_->ItemsChanged(*this);
+        observer_->ItemsCleared(*this);
     }
 }
 
 void ComboBox::AddItem(const std::string& text) {
     items_.push_back(text);
     if (observer_) {
-        observer_->ItemsChanged(*this);
+        observer_->ItemAdded(*this, text);
     }
 }
 

@@ -16,7 +16,10 @@ class ComboBox : public ListControl {
     class Observer {
       public:
         virtual ~Observer() = default;
-        virtual void ItemsChanged(const ComboBox& box) = 0;
+        // The list was emptied; then one call per item added, so that a fill of n items
+        // costs the real control n additions, not n re-fills.
+        virtual void ItemsCleared(const ComboBox& box) = 0;
+        virtual void ItemAdded(const ComboBox& box, const std::string& item) = 0;
         virtual void SelectionChanged(const ComboBox& box) = 0;
         virtual void TextChanged(const ComboBox& box) = 0;
     };

@@ -4,6 +4,7 @@
 #include "common/utf8.h"
 #include "launcher/mod_favorites.h"
 #include "launcher/mod_main.h"
+#include "launcher/server_fields.h"
 #include "launcher/window_chrome.h"
 
 namespace vantorel {
@@ -21,8 +22,14 @@ void frmInterface::Form_Load() {
     modMain::ReadGameDir();
     modMain::FillProfileList(cmbProfiles);
     modMain::FillModList(cmbMods);
-    modFavorites::FillFavoriteList(cmbFavorites);
+    const std::string unreadable = modFavorites::FillFavoriteList(cmbFavorites);
     stats_.Show();
+    const std::string notFound = modMain::GameNotFound();
+    if (!notFound.empty()) {
+        Error("Battlefield Vietnam was not found: " + notFound);
+    } else if (!unreadable.empty()) {
+        Error(unreadable);
+    }
 }
 
 void frmInterface::Form_Resize() {
@@ -58,23 +65,44 @@ void frmInterface::cmbFavorites_Click() {
         txtPort.SetText("0");
         return;
     }
-    const std::string name = Trim(cmbFavorites.Text());
+    const std::string name = TrimProfileBlanks(cmbFavorites.Text());
     txtServerName.SetText(name);
-    txtIP.SetText(modFavorites::GetFavoriteServer(name));
-    txtPort.SetText(modFavorites::GetFavoritePort(name));
+    const auto favorite = modFavorites::FindFavorite(name);
+    if (!favorite || favorite->server == modFavorites::kMissingValue || favorite->port == modFavorites::kMissingValue) {
+        // A section without its server or port: there is nothing to query or join.
+        txtIP.SetText("");
+        txtPort.SetText("");
+        return;
+    }
+    txtIP.SetText(favorite->server);
+    txtPort.SetText(favorite->port);
     stats_.SendQuery(Trim(txtIP.Text()));
 }
 
 void frmInterface::lblAddFav_Click() {
     // A name of blanks is as good as none.
-    if (CharCount(txtServerName.Text()) < 2 || Trim(txtServerName.Text()).empty()) {
+    const std::string name = TrimProfileBlanks(txtServerName.Text());
+    if (CharCount(txtServerName.Text()) < 2 || name.empty()) {
         Error(kNameMissing);
         return;
     }
-    const modFavorites::SaveResult saved =
-        modFavorites::SaveFavorite(Trim(txtServerName.Text()), Trim(txtIP.Text()), Trim(txtPort.Text()));
+    const std::string server = TrimProfileBlanks(txtIP.Text());
+    const std::string port = TrimProfileBlanks(txtPort.Text());
+    for (const std::string& refusal : {modFavorites::StoreRefusal(), modFavorites::NameRefusal(name),
+                                       serverFields::ServerRefusal(server), serverFields::PortRefusal(port)}) {
+        if (!refusal.empty()) {
+            Error(refusal);  // the boxes keep what the user typed
+            return;
+        }
+    }
+    if (const auto existing = modFavorites::FindFavorite(name)) {
+        if (!view_.AskYesNo("A favourite named " + existing->name + " exists. Replace it?", "Info")) {
+            return;
+        }
+    }
+    const modFavorites::SaveResult saved = modFavorites::SaveFavorite(name, server, port);
     if (!saved.ok) {
-        Error(saved.reason);  // the boxes keep what the user typed
+        Error(saved.reason);
         return;
     }
     modFavorites::FillFavoriteList(cmbFavorites);
@@ -85,8 +113,23 @@ void frmInterface::lblRemFav_Click() {
     if (CharCount(txtServerName.Text()) < 2) {
         return;
     }
+    const std::string name = TrimProfileBlanks(txtServerName.Text());
+    if (name.empty()) {
+        Error(kNameMissing);
+        return;
+    }
+    const std::string refusal = modFavorites::StoreRefusal();
+    if (!refusal.empty()) {
+        Error(refusal);
+        return;
+    }
+    const auto existing = modFavorites::FindFavorite(name);
+    if (!existing) {
+        Error("There is no favourite named \"" + name + "\".");
+        return;
+    }
     const modFavorites::SaveResult saved =
-        modFavorites::SaveFavorite(Trim(txtServerName.Text()), modFavorites::kRemovedServer, "0");
+        modFavorites::SaveFavorite(existing->name, modFavorites::kRemovedServer, "0");
     if (!saved.ok) {
         Error(saved.reason);
         return;

@@ -24,6 +24,8 @@ class StatsWindowLink {
 class LauncherWindowView : public WindowSurface {
   public:
     virtual void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
+    // A question with Yes and No buttons, modal to the application; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
     // Ends the process at once.
     virtual void EndProcess() = 0;
 };

@@ -1,17 +1,17 @@
 #include "launcher/ini_document.h"
 
+#include "common/text.h"
+
 namespace vantorel {
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
+    while (!text.empty() && IsProfileBlank(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && IsBlank(text.back())) {
+    while (!text.empty() && IsProfileBlank(text.back())) {
         text.remove_suffix(1);
     }
     return text;
@@ -25,138 +25,158 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-}  // namespace
-
-IniDocument::IniDocument(std::string bytes, NameEquals nameEquals)
-    : bytes_(std::move(bytes)), nameEquals_(std::move(nameEquals)) {}
-
-std::vector<IniDocument::Line> IniDocument::Lines() const {
-    std::vector<Line> lines;
-    std::size_t begin = 0;
-    while (begin < bytes_.size()) {
-        const std::size_t newline = bytes_.find('\n', begin);
-        Line line;
-        line.begin = begin;
-        line.end = newline == std::string::npos ? bytes_.size() : newline + 1;
-        line.contentEnd = newline == std::string::npos ? bytes_.size() : newline;
-        if (line.contentEnd > begin && bytes_[line.contentEnd - 1] == '\r') {
-            --line.contentEnd;
-        }
-        lines.push_back(line);
-        begin = line.end;
-    }
-    return lines;
+// The section name of a header line's trimmed text ("[ name ]"), blanks trimmed.
+std::string_view HeaderName(std::string_view text) {
+    const std::size_t close = text.find(']');
+    return TrimBlanks(text.substr(1, close == std::string_view::npos ? text.npos : close - 1));
 }
 
-IniDocument::Parsed IniDocument::Parse(const Line& line) const {
-    const std::string_view content(bytes_.data() + line.begin, line.contentEnd - line.begin);
-    const std::string_view text = TrimBlanks(content);
-    Parsed parsed;
-    if (text.empty() || text.front() == ';') {
-        return parsed;
+}  // namespace
+
+IniDocument::IniDocument(std::string bytes, NameKey nameKey)
+    : bytes_(std::move(bytes)), nameKey_(std::move(nameKey)), utf8_(StartsWithUtf8Mark(bytes_)) {
+    // New lines follow the file's own line ends, so that an editor that wrote CR or LF
+    // alone does not find a mix after a save.
+    const std::size_t first = bytes_.find_first_of("\r\n");
+    if (first != std::string::npos) {
+        newline_ = bytes_[first] == '\n' ? "\n" : bytes_.compare(first, 2, "\r\n") == 0 ? "\r\n" : "\r";
     }
-    if (text.front() == '[') {
-        const std::size_t close = text.find(']');
-        parsed.kind = Kind::kSection;
-        parsed.name = std::string(TrimBlanks(text.substr(1, close == std::string_view::npos ? text.npos : close - 1)));
-        return parsed;
+    Index();
+}
+
+bool IniDocument::StartsWithUtf8Mark(std::string_view bytes) {
+    return bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark;
+}
+
+void IniDocument::Index() {
+    lines_.clear();
+    sections_.clear();
+    sectionByKey_.clear();
+    // CR, LF and CR LF each end a line, as in the profile calls.
+    std::size_t begin = utf8_ ? kUtf8Mark.size() : 0;
+    while (begin < bytes_.size()) {
+        Line line;
+        line.begin = begin;
+        const std::size_t stop = bytes_.find_first_of("\r\n", begin);
+        if (stop == std::string::npos) {
+            line.contentEnd = line.end = bytes_.size();
+        } else {
+            line.contentEnd = stop;
+            line.end = stop + (bytes_.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+        }
+        lines_.push_back(line);
+        begin = line.end;
+    }
+    bool inFirstOccurrence = false;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const std::string_view text = TrimBlanks(Content(lines_[i]));
+        if (text.empty() || text.front() != '[') {
+            continue;
+        }
+        if (inFirstOccurrence) {
+            sections_.back().end = i;
+        }
+        std::string name(HeaderName(text));
+        inFirstOccurrence = sectionByKey_.emplace(nameKey_(name), sections_.size()).second;
+        if (inFirstOccurrence) {
+            sections_.push_back({std::move(name), i, lines_.size()});
+        }
+    }
+}
+
+std::string_view IniDocument::Content(const Line& line) const {
+    return std::string_view(bytes_).substr(line.begin, line.contentEnd - line.begin);
+}
+
+bool IniDocument::ParseKey(const Line& line, std::string& name, std::size_t& valueBegin) const {
+    const std::string_view content = Content(line);
+    const std::string_view text = TrimBlanks(content);
+    if (text.empty() || text.front() == ';' || text.front() == '[') {
+        return false;
     }
     const std::size_t equals = content.find('=');
     if (equals == std::string_view::npos) {
-        return parsed;
+        return false;
     }
-    parsed.kind = Kind::kKey;
-    parsed.name = std::string(TrimBlanks(content.substr(0, equals)));
-    std::size_t valueBegin = equals + 1;
-    while (valueBegin < content.size() && IsBlank(content[valueBegin])) {
+    name = std::string(TrimBlanks(content.substr(0, equals)));
+    valueBegin = equals + 1;
+    while (valueBegin < content.size() && IsProfileBlank(content[valueBegin])) {
         ++valueBegin;
     }
-    parsed.valueBegin = line.begin + valueBegin;
-    return parsed;
+    valueBegin += line.begin;
+    return true;
 }
 
-std::optional<std::pair<std::size_t, std::size_t>> IniDocument::FindSection(const std::vector<Line>& lines,
-                                                                            std::string_view section) const {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Parsed header = Parse(lines[i]);
-        if (header.kind != Kind::kSection || !nameEquals_(header.name, section)) {
-            continue;
-        }
-        std::size_t next = i + 1;
-        while (next < lines.size() && Parse(lines[next]).kind != Kind::kSection) {
-            ++next;
-        }
-        return std::make_pair(i, next);
-    }
-    return std::nullopt;
+const IniDocument::Section* IniDocument::FindSection(std::string_view section) const {
+    const auto found = sectionByKey_.find(nameKey_(section));
+    return found == sectionByKey_.end() ? nullptr : &sections_[found->second];
 }
 
 std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const {
-    const std::vector<Line> lines = Lines();
-    const auto found = FindSection(lines, section);
+    const Section* found = FindSection(section);
     if (!found) {
         return std::nullopt;
     }
-    for (std::size_t i = found->first + 1; i < found->second; ++i) {
-        const Parsed parsed = Parse(lines[i]);
-        if (parsed.kind == Kind::kKey && nameEquals_(parsed.name, key)) {
-            const std::string_view value(bytes_.data() + parsed.valueBegin, lines[i].contentEnd - parsed.valueBegin);
+    const std::string wanted = nameKey_(key);
+    std::string name;
+    std::size_t valueBegin = 0;
+    for (std::size_t i = found->header + 1; i < found->end; ++i) {
+        if (ParseKey(lines_[i], name, valueBegin) && nameKey_(name) == wanted) {
+            const std::string_view value(bytes_.data() + valueBegin, lines_[i].contentEnd - valueBegin);
             return std::string(Unquote(TrimBlanks(value)));
         }
     }
     return std::nullopt;
 }
 
+std::optional<std::string> IniDocument::SectionName(std::string_view section) const {
+    const Section* found = FindSection(section);
+    return found ? std::optional<std::string>(found->name) : std::nullopt;
+}
+
 std::vector<std::string> IniDocument::SectionNames() const {
     std::vector<std::string> names;
-    for (const Line& line : Lines()) {
-        Parsed parsed = Parse(line);
-        if (parsed.kind != Kind::kSection) {
-            continue;
-        }
-        bool seen = false;
-        for (const std::string& name : names) {
-            seen = seen || nameEquals_(name, parsed.name);
-        }
-        if (!seen) {
-            names.push_back(std::move(parsed.name));
-        }
+    names.reserve(sections_.size());
+    for (const Section& section : sections_) {
+        names.push_back(section.name);
     }
     return names;
 }
 
 void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
-    const std::vector<Line> lines = Lines();
-    const std::string keyLine = std::string(key) + "=" + std::string(value) + "\r\n";
-    const auto found = FindSection(lines, section);
+    const std::string keyLine = std::string(key) + "=" + std::string(value) + newline_;
+    const Section* found = FindSection(section);
     if (!found) {
-        if (!bytes_.empty() && bytes_.back() != '\n') {
-            bytes_ += "\r\n";
+        if (!lines_.empty() && lines_.back().end == lines_.back().contentEnd) {
+            bytes_ += newline_;
         }
-        bytes_ += "[" + std::string(section) + "]\r\n" + keyLine;
+        bytes_ += "[" + std::string(section) + "]" + newline_ + keyLine;
+        Index();
         return;
     }
-    std::size_t lastFilled = found->first;
-    for (std::size_t i = found->first + 1; i < found->second; ++i) {
-        const Parsed parsed = Parse(lines[i]);
-        if (parsed.kind == Kind::kKey && nameEquals_(parsed.name, key)) {
-            bytes_.replace(parsed.valueBegin, lines[i].contentEnd - parsed.valueBegin, value);
+    const std::string wanted = nameKey_(key);
+    std::string name;
+    std::size_t valueBegin = 0;
+    std::size_t lastFilled = found->header;
+    for (std::size_t i = found->header + 1; i < found->end; ++i) {
+        if (ParseKey(lines_[i], name, valueBegin) && nameKey_(name) == wanted) {
+            bytes_.replace(valueBegin, lines_[i].contentEnd - valueBegin, value);
+            Index();
             return;
         }
-        if (!TrimBlanks(std::string_view(bytes_.data() + lines[i].begin, lines[i].contentEnd - lines[i].begin))
-                 .empty()) {
+        if (!TrimBlanks(Content(lines_[i])).empty()) {
             lastFilled = i;
         }
     }
     // A new key goes after the section's last line that holds anything, so that blank
     // lines between sections stay where they are.
-    const Line& after = lines[lastFilled];
+    const Line& after = lines_[lastFilled];
     if (after.end == after.contentEnd) {
-        bytes_.insert(after.end, "\r\n");
-        bytes_.insert(after.end + 2, keyLine);
+        bytes_.insert(after.end, newline_ + keyLine);
     } else {
         bytes_.insert(after.end, keyLine);
     }
+    Index();
 }
 
 }  // namespace vantorel

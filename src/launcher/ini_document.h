@@ -1,10 +1,12 @@
 #pragma once
 // A profile-string (INI) file held as its bytes. It reads what Windows' profile calls read
 // and writes as they write, touching only the bytes of the line it changes, so files that
-// users already have keep every other byte: sections, keys, comments, blank lines, text in
-// their 8-bit code page.
+// users already have keep every other byte: sections, keys, comments, blank lines, the
+// UTF-8 byte-order mark, the line ends and the text in its encoding.
 
+#include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,20 +16,30 @@ namespace vantorel {
 
 class IniDocument {
   public:
-    // Compares two section or key names (8-bit text as stored) without regard to case.
-    using NameEquals = std::function<bool(std::string_view, std::string_view)>;
+    // The form of a section or key name (as stored) that is the same for names that differ
+    // only in letter case.
+    using NameKey = std::function<std::string(std::string_view)>;
 
-    IniDocument(std::string bytes, NameEquals nameEquals);
+    IniDocument(std::string bytes, NameKey nameKey);
+
+    // True when the bytes begin with the UTF-8 byte-order mark. The profile calls then skip
+    // the mark and read the text as UTF-8 instead of the 8-bit code page.
+    static bool StartsWithUtf8Mark(std::string_view bytes);
+    bool IsUtf8() const { return utf8_; }
 
     // The value of `key` in `section`: the first such key of the section's first
     // occurrence, blanks trimmed, a pair of enclosing quotes removed. Empty when absent.
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
-    // Every section name once, in file order.
+    // The name of the section's first occurrence as the file writes it, or none.
+    std::optional<std::string> SectionName(std::string_view section) const;
+
+    // Every section name once (its first occurrence), in file order.
     std::vector<std::string> SectionNames() const;
 
     // Replaces the value in place, or adds the key at the end of its section, or adds the
-    // section at the end of the file; new lines end with CR LF.
+    // section at the end of the file. New lines end as the file's first line does (CR LF
+    // in a new file).
     void SetValue(std::string_view section, std::string_view key, std::string_view value);
 
     const std::string& Bytes() const { return bytes_; }
@@ -35,25 +47,30 @@ class IniDocument {
   private:
     struct Line {
         std::size_t begin = 0;       // first byte of the line
-        std::size_t contentEnd = 0;  // end of the text, before CR LF or LF
-        std::size_t end = 0;         // after the line ending
+        std::size_t contentEnd = 0;  // end of the text, before CR, LF or CR LF
+        std::size_t end = 0;         // after the line end
     };
-    enum class Kind { kOther, kSection, kKey };
-    struct Parsed {
-        Kind kind = Kind::kOther;
-        std::string name;            // section or key name, trimmed
-        std::size_t valueBegin = 0;  // with kKey: first byte of the value (after "=" and blanks)
+    struct Section {
+        std::string name;
+        std::size_t header = 0;  // index of the header line
+        std::size_t end = 0;     // index of the next header line, or the line count
     };
 
-    std::vector<Line> Lines() const;
-    Parsed Parse(const Line& line) const;
-    // The lines of the first occurrence of `section`: [header, next header). Empty
-    // optional when the section does not exist.
-    std::optional<std::pair<std::size_t, std::size_t>> FindSection(const std::vector<Line>& lines,
-                                                                   std::string_view section) const;
+    // Splits the bytes into lines and finds the first occurrence of every section; runs
+    // once per change, so that every lookup after it is cheap.
+    void Index();
+    std::string_view Content(const Line& line) const;
+    // With a key line: its name and the first byte of its value.
+    bool ParseKey(const Line& line, std::string& name, std::size_t& valueBegin) const;
+    const Section* FindSection(std::string_view section) const;
 
     std::string bytes_;
-    NameEquals nameEquals_;
+    NameKey nameKey_;
+    bool utf8_ = false;
+    std::string newline_ = "\r\n";
+    std::vector<Line> lines_;
+    std::vector<Section> sections_;
+    std::map<std::string, std::size_t> sectionByKey_;
 };
 
 }  // namespace vantorel

@@ -3,37 +3,20 @@
 #include "common/text.h"
 #include "launcher/mod_main.h"
 #include "launcher/profile_file.h"
-#include "platform/ansi.h"
 #include "platform/clock.h"
 #include "platform/platform.h"
 
 namespace vantorel::modFavorites {
 namespace {
 
-bool FitsCodePage(const std::string& text) {
-    bool lossless = true;
-    platform::Utf8ToAnsi(text, &lossless);
-    return lossless;
+using profileFile::ProfileFile;
+
+std::string ValueOrMissing(const ProfileFile& file, const std::string& name, const std::string& key) {
+    return file.Value(name, key).value_or(kMissingValue);
 }
 
-// Why the texts cannot be stored, or the empty text when they can.
-std::string RefusalReason(const std::string& name, const std::string& server, const std::string& port) {
-    if (Trim(name).empty()) {
-        return "Please enter a server name";
-    }
-    if (name.find(']') != std::string::npos) {
-        return "A server name cannot contain \"]\".";
-    }
-    if (HasLineBreak(name)) {
-        return "A server name cannot contain a line break.";
-    }
-    if (HasLineBreak(server) || HasLineBreak(port)) {
-        return "The server IP and port cannot contain a line break.";
-    }
-    if (!FitsCodePage(name) || !FitsCodePage(server) || !FitsCodePage(port)) {
-        return "The favourites file cannot store some of these characters.";
-    }
-    return {};
+bool IsRemoved(const ProfileFile& file, const std::string& name) {
+    return ValueOrMissing(file, name, "Server") == kRemovedServer;
 }
 
 }  // namespace
@@ -42,44 +25,84 @@ std::string FavoritesPath() {
     return modMain::GameDir() + "\\Favorites.ini";
 }
 
-SaveResult SaveFavorite(const std::string& name, const std::string& server, const std::string& port) {
-    const std::string refusal = RefusalReason(name, server, port);
-    if (!refusal.empty()) {
-        return {false, refusal};
+std::string StoreRefusal() {
+    const std::string notFound = modMain::GameNotFound();
+    if (notFound.empty()) {
+        return {};
     }
-    platform::Clock& clock = *platform::Current().clock;
-    const std::string creation = clock.DateText() + "  " + clock.TimeText();
-    // Each key is its own write, as the profile calls make them; the first failure is
-    // the one to report, and the later writes are still tried.
-    SaveResult result{true, {}};
-    for (const auto& [key, value] :
-         {std::pair<const char*, const std::string&>{"Server", server}, {"Port", port}, {"Creation", creation}}) {
-        const profileFile::WriteResult written = profileFile::WriteString(name, key, value, FavoritesPath());
-        if (!written.ok && result.ok) {
-            result = {false, written.reason};
+    return "Favourites are kept in the game's folder, but Battlefield Vietnam was not found: " + notFound;
+}
+
+std::string NameRefusal(const std::string& name) {
+    const std::string trimmed = TrimProfileBlanks(name);
+    if (trimmed.empty()) {
+        return "Please enter a server name";
+    }
+    if (trimmed.find(']') != std::string::npos) {
+        return "A server name cannot contain \"]\".";
+    }
+    if (HasLineBreak(trimmed)) {
+        return "A server name cannot contain a line break.";
+    }
+    if (HasControlChar(trimmed)) {
+        return "A server name cannot contain a tab or another control character.";
+    }
+    return {};
+}
+
+SaveResult SaveFavorite(const std::string& rawName, const std::string& rawServer, const std::string& rawPort) {
+    const std::string name = TrimProfileBlanks(rawName);
+    const std::string server = TrimProfileBlanks(rawServer);
+    const std::string port = TrimProfileBlanks(rawPort);
+    for (const std::string& refusal : {StoreRefusal(), NameRefusal(name)}) {
+        if (!refusal.empty()) {
+            return {false, refusal};
         }
     }
-    return result;
+    if (HasLineBreak(server) || HasLineBreak(port)) {
+        return {false, "The server IP and port cannot contain a line break."};
+    }
+    ProfileFile file = ProfileFile::Read(FavoritesPath());
+    if (!file.CanStore(name) || !file.CanStore(server) || !file.CanStore(port)) {
+        return {false, "The favourites file cannot store some of these characters."};
+    }
+    platform::Clock& clock = *platform::Current().clock;
+    file.SetValue(name, "Server", server);
+    file.SetValue(name, "Port", port);
+    file.SetValue(name, "Creation", clock.DateText() + "  " + clock.TimeText());
+    // All three keys in one save: a favourite is never left with a server and no port.
+    const profileFile::WriteResult written = file.Save();
+    return {written.ok, written.reason};
+}
+
+std::optional<Favorite> FindFavorite(const std::string& name) {
+    const ProfileFile file = ProfileFile::Read(FavoritesPath());
+    const std::optional<std::string> stored = file.SectionName(name);
+    if (!stored || IsRemoved(file, name)) {
+        return std::nullopt;
+    }
+    return Favorite{*stored, ValueOrMissing(file, name, "Server"), ValueOrMissing(file, name, "Port")};
 }
 
 std::string GetFavoriteServer(const std::string& name) {
-    return profileFile::ReadString(name, "Server", kMissingValue, FavoritesPath());
+    return ValueOrMissing(ProfileFile::Read(FavoritesPath()), name, "Server");
 }
 
 std::string GetFavoritePort(const std::string& name) {
-    return profileFile::ReadString(name, "Port", kMissingValue, FavoritesPath());
+    return ValueOrMissing(ProfileFile::Read(FavoritesPath()), name, "Port");
 }
 
-void FillFavoriteList(ListControl& list) {
+std::string FillFavoriteList(ListControl& list) {
     list.Clear();
-    const std::vector<std::string> names = profileFile::SectionNames(FavoritesPath());
+    const ProfileFile file = ProfileFile::Read(FavoritesPath());
     list.AddItem(kNoServer);
-    for (const std::string& name : names) {
-        if (GetFavoriteServer(name) != kRemovedServer) {
+    for (const std::string& name : file.SectionNames()) {
+        if (!IsRemoved(file, name)) {
             list.AddItem(name);
         }
     }
     list.SetListIndex(0);
+    return file.Unreadable() ? "Could not read " + FavoritesPath() + ": " + file.Failure() : std::string();
 }
 
 }  // namespace vantorel::modFavorites

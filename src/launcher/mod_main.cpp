@@ -7,6 +7,7 @@
 #include "platform/ansi.h"
 #include "platform/directory.h"
 #include "platform/event_loop.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
 
@@ -18,15 +19,27 @@ std::string& StoredGameDir() {
     return gameDir;
 }
 
-// A blank (or any other character that the game's command-line parser splits at) inside
-// the server address would start a further command on the game's command line.
-bool IsSafeServerAddress(const std::string& address) {
+// Why the server address cannot go on the game's command line, or the empty text. A blank
+// would start a further command there, a quote would change where the address ends, and
+// a control character cannot be passed at all.
+std::string JoinAddressRefusal(const std::string& address) {
+    const std::string start = "The server address \"" + address + "\" ";
+    bool blank = false;
+    bool quote = false;
     for (const char c : address) {
-        if (static_cast<unsigned char>(c) <= ' ' || c == '"' || c == 0x7F) {
-            return false;
+        if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) {
+            return "The server address contains a control character, which the game's command line cannot carry.";
         }
+        blank = blank || c == ' ';
+        quote = quote || c == '"';
     }
-    return true;
+    if (quote) {
+        return start + "contains a quotation mark, which would change how the game reads its command line.";
+    }
+    if (blank) {
+        return start + "contains blanks, which would add commands to the game's command line.";
+    }
+    return {};
 }
 
 // Fills `list` from the listing of `pattern`, the steps both lists share.
@@ -65,6 +78,18 @@ std::string ReadGameDir() {
 
 std::string GameDir() {
     return StoredGameDir();
+}
+
+std::string GameNotFound() {
+    const std::string folder = GameDir();
+    if (folder.empty()) {
+        return std::string("the game folder is read from GAMEDIR in HKEY_LOCAL_MACHINE\\") + kGameKey +
+               ", which could not be read.";
+    }
+    if (!platform::Current().files->IsRegularFile(folder + "\\bfvietnam.exe")) {
+        return "there is no bfvietnam.exe in " + folder + ", the folder that GAMEDIR names.";
+    }
+    return {};
 }
 
 std::string QueryRegValue(platform::RegistryKey key, const std::string& valueName) {
@@ -107,9 +132,9 @@ LaunchResult LaunchGame(const std::string& profile, const std::string& mod, cons
     const std::string program = GameDir() + "\\bfvietnam.exe";
     std::string parameters;
     if (CharCount(serverAddress) > 9) {
-        if (!IsSafeServerAddress(serverAddress)) {
-            return {false, "The server address \"" + serverAddress +
-                               "\" contains blanks, which would add commands to the game's command line."};
+        const std::string refusal = JoinAddressRefusal(serverAddress);
+        if (!refusal.empty()) {
+            return {false, refusal};
         }
         parameters = "+restart 1 +game " + mod + " +joinServer " + serverAddress;
     } else {

@@ -18,6 +18,10 @@ std::string ReadGameDir();
 // The stored game folder; every path is this text followed by a fixed relative path.
 std::string GameDir();
 
+// Why the game is not where GAMEDIR says, as "<what was looked for> ..." for the user, or
+// the empty text when its bfvietnam.exe is there. Asked afresh on each call.
+std::string GameNotFound();
+
 // One value of an open key as text: a REG_SZ up to its first NUL (the whole stored text
 // when it has none), a REG_DWORD as the signed 16-bit number of its low word, anything
 // else as the empty text.
@@ -29,7 +33,8 @@ struct LaunchResult {
 };
 
 // Starts the game: joining `serverAddress` when it is longer than 9 characters, else into
-// its menus with `profile`. The texts go on the command line as they are.
+// its menus with `profile`. The texts go on the command line as they are; a join address
+// that would change the command line's meaning is refused, saying why.
 LaunchResult LaunchGame(const std::string& profile, const std::string& mod, const std::string& serverAddress);
 
 // Refill the launcher's profile and mod lists from the installation.

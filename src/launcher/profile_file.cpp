@@ -1,7 +1,6 @@
 #include "launcher/profile_file.h"
 
 #include "common/text.h"
-#include "launcher/ini_document.h"
 #include "platform/ansi.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -9,53 +8,86 @@
 namespace vantorel::profileFile {
 namespace {
 
-bool AnsiNamesEqual(std::string_view a, std::string_view b) {
-    return EqualsIgnoreCase(platform::AnsiToUtf8(a), platform::AnsiToUtf8(b));
+std::string AnsiNameKey(std::string_view name) {
+    return FoldCase(platform::AnsiToUtf8(name));
+}
+
+std::string Utf8NameKey(std::string_view name) {
+    return FoldCase(name);
 }
 
 IniDocument MakeDocument(std::string bytes) {
-    return IniDocument(std::move(bytes), AnsiNamesEqual);
+    const bool utf8 = IniDocument::StartsWithUtf8Mark(bytes);
+    return IniDocument(std::move(bytes), utf8 ? Utf8NameKey : AnsiNameKey);
 }
 
 }  // namespace
 
-std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback,
-                       const std::string& path) {
-    const platform::ReadResult file = platform::Current().files->ReadAll(path);
-    if (file.status != platform::ReadStatus::kRead) {
-        return fallback;
-    }
-    const auto value = MakeDocument(file.bytes).Value(platform::Utf8ToAnsi(section), platform::Utf8ToAnsi(key));
-    return value ? platform::AnsiToUtf8(*value) : fallback;
-}
+ProfileFile::ProfileFile(std::string path, std::string bytes, std::string failure)
+    : path_(std::move(path)), failure_(std::move(failure)), document_(MakeDocument(std::move(bytes))) {}
 
-WriteResult WriteString(const std::string& section, const std::string& key, const std::string& value,
-                        const std::string& path) {
-    platform::Files& files = *platform::Current().files;
-    platform::ReadResult file = files.ReadAll(path);
+ProfileFile ProfileFile::Read(const std::string& path) {
+    platform::ReadResult file = platform::Current().files->ReadAll(path);
     if (file.status == platform::ReadStatus::kFailed) {
-        // Writing now would replace a file we could not read with a new one.
-        return {false, "Could not read " + path + ": " + file.reason};
+        return ProfileFile(path, {}, file.reason.empty() ? "unknown error" : file.reason);
     }
-    IniDocument document = MakeDocument(std::move(file.bytes));
-    document.SetValue(platform::Utf8ToAnsi(section), platform::Utf8ToAnsi(key), platform::Utf8ToAnsi(value));
-    const platform::WriteResult written = files.ReplaceContents(path, document.Bytes());
-    if (!written.ok) {
-        return {false, "Could not write " + path + ": " + written.reason};
-    }
-    return {true, {}};
+    return ProfileFile(path, std::move(file.bytes), {});
 }
 
-std::vector<std::string> SectionNames(const std::string& path) {
-    const platform::ReadResult file = platform::Current().files->ReadAll(path);
-    if (file.status != platform::ReadStatus::kRead) {
-        return {};
+std::string ProfileFile::Decode(std::string_view bytes) const {
+    return document_.IsUtf8() ? std::string(bytes) : platform::AnsiToUtf8(bytes);
+}
+
+std::string ProfileFile::Encode(std::string_view text) const {
+    return document_.IsUtf8() ? std::string(text) : platform::Utf8ToAnsi(text);
+}
+
+std::optional<std::string> ProfileFile::Value(const std::string& section, const std::string& key) const {
+    const auto value = document_.Value(Encode(section), Encode(key));
+    if (!value) {
+        return std::nullopt;
     }
-    std::vector<std::string> names = MakeDocument(file.bytes).SectionNames();
+    return Decode(*value);
+}
+
+std::optional<std::string> ProfileFile::SectionName(const std::string& section) const {
+    const auto name = document_.SectionName(Encode(section));
+    if (!name) {
+        return std::nullopt;
+    }
+    return Decode(*name);
+}
+
+std::vector<std::string> ProfileFile::SectionNames() const {
+    std::vector<std::string> names = document_.SectionNames();
     for (std::string& name : names) {
-        name = platform::AnsiToUtf8(name);
+        name = Decode(name);
     }
     return names;
+}
+
+bool ProfileFile::CanStore(std::string_view text) const {
+    bool lossless = true;
+    if (!document_.IsUtf8()) {
+        platform::Utf8ToAnsi(text, &lossless);
+    }
+    return lossless;
+}
+
+void ProfileFile::SetValue(const std::string& section, const std::string& key, const std::string& value) {
+    document_.SetValue(Encode(section), Encode(key), Encode(value));
+}
+
+WriteResult ProfileFile::Save() const {
+    if (Unreadable()) {
+        // Writing now would replace a file we could not read with a new one.
+        return {false, "Could not read " + path_ + ": " + failure_};
+    }
+    const platform::WriteResult written = platform::Current().files->ReplaceContents(path_, document_.Bytes());
+    if (!written.ok) {
+        return {false, "Could not write " + path_ + ": " + written.reason};
+    }
+    return {true, {}};
 }
 
 }  // namespace vantorel::profileFile

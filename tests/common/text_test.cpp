@@ -30,6 +30,18 @@ TEST(Text, TrimRemovesOnlyBlanks) {
     EXPECT_EQ(Trim("\tAlpha\t"), "\tAlpha\t");
 }
 
+TEST(Text, ProfileBlanksAreTrimmedAndControlCharactersFound) {
+    EXPECT_EQ(TrimProfileBlanks("\t \x0B\x0C\r\n\x1A"
+                                "Tab Server\t "),
+              "Tab Server");
+    EXPECT_EQ(TrimProfileBlanks("\t"), "");
+    EXPECT_EQ(TrimProfileBlanks("a\tb"), "a\tb");
+    EXPECT_TRUE(HasControlChar("a\tb"));
+    EXPECT_TRUE(HasControlChar("a\x7F"));
+    EXPECT_TRUE(HasControlChar("a\xC2\x85"));  // U+0085, a C1 control
+    EXPECT_FALSE(HasControlChar("Caf\xC3\xA9 des Sp\xC3\xA9"));
+}
+
 TEST(Text, FixedWidthCutsAndPadsByCharacters) {
     EXPECT_EQ(FixedWidth("Ann", 15), "Ann            ");
     EXPECT_EQ(FixedWidth("A twenty char name!!", 15), "A twenty char n");

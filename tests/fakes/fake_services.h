@@ -66,6 +66,7 @@ class FakeDirectory : public platform::DirectoryListing {
 class MemoryFiles : public platform::Files {
   public:
     platform::ReadResult ReadAll(const std::string& path) override {
+        ++reads;
         if (!readFailure.empty()) {
             return {platform::ReadStatus::kFailed, {}, readFailure};
         }
@@ -83,9 +84,11 @@ class MemoryFiles : public platform::Files {
         files[path] = std::string(bytes);
         return {true, {}};
     }
+    bool IsRegularFile(const std::string& path) override { return files.count(path) != 0; }
     std::map<std::string, std::string> files;
     std::string readFailure;
     std::string writeFailure;
+    int reads = 0;
     int writes = 0;
 };
 

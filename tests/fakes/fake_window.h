@@ -59,6 +59,10 @@ class FakeLauncherView : public RecordingSurface<LauncherWindowView> {
     void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override {
         messages.push_back({text, icon, title});
     }
+    bool AskYesNo(const std::string& text, const std::string& title) override {
+        questions.push_back({text, MessageIcon::kInformation, title});
+        return answer;
+    }
     void EndProcess() override { ended = true; }
 
     struct Message {
@@ -68,6 +72,8 @@ class FakeLauncherView : public RecordingSurface<LauncherWindowView> {
         bool operator==(const Message&) const = default;
     };
     std::vector<Message> messages;
+    std::vector<Message> questions;  // asked with Yes and No
+    bool answer = false;             // what the user answers to every question
     bool ended = false;
 };
 

@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#ifdef _WIN32
+#include "platform/win32/wide.h"
+#else
+#include <sys/stat.h>
+#endif
+
 #include "fakes/fake_services.h"
 #include "fakes/temp_folder.h"
 #include "launcher/combo_box.h"
@@ -36,7 +44,16 @@ class FavoritesFileTest : public ::testing::Test {
         platform::Current().registry = &registry_;
         platform::Current().clock = &clock_;
         registry_.SetString(platform::kLocalMachine, modMain::kGameKey, "GAMEDIR", folder.Text());
+        folder.Write("bfvietnam.exe", "MZ");
         modMain::ReadGameDir();
+    }
+    std::vector<std::string> FolderEntries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            names.push_back(testing::TempFolder::Utf8(entry.path().filename()));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     platform::ScopedPlatform restore_;
@@ -71,11 +88,7 @@ TEST_F(FavoritesFileTest, RewritingKeepsEveryOtherByte) {
 TEST_F(FavoritesFileTest, TheFirstSaveCreatesTheFileAndLeavesNoTemporaryBehind) {
     ASSERT_TRUE(modFavorites::SaveFavorite("A", "1.1.1.1", "1").ok);
     EXPECT_EQ(folder.Read("Favorites.ini"), "[A]\r\nServer=1.1.1.1\r\nPort=1\r\nCreation=14.08.2004  20:33:28\r\n");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Favorites.ini", "bfvietnam.exe"}));
 }
 
 TEST_F(FavoritesFileTest, AFolderThatIsMissingReportsTheFailedSave) {
@@ -83,8 +96,99 @@ TEST_F(FavoritesFileTest, AFolderThatIsMissingReportsTheFailedSave) {
     modMain::ReadGameDir();
     const modFavorites::SaveResult result = modFavorites::SaveFavorite("A", "1.1.1.1", "1");
     EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.reason.find("Could not write"), std::string::npos) << result.reason;
+    EXPECT_EQ(result.reason,
+              "Favourites are kept in the game's folder, but Battlefield Vietnam was not found: there is no "
+              "bfvietnam.exe in " +
+                  folder.Text() + "/missing, the folder that GAMEDIR names.");
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "missing"));
 }
+
+TEST_F(FavoritesFileTest, ANameIsTrimmedOfTabsAsTheReaderTrimsAndATabInsideIsRefused) {
+    ASSERT_TRUE(modFavorites::SaveFavorite("\tTab Server\t", "10.0.0.1", "15567").ok);
+    ASSERT_TRUE(modFavorites::SaveFavorite("Tab Server ", "10.0.0.2", "15568").ok);
+    const std::string saved = "[Tab Server]\r\nServer=10.0.0.2\r\nPort=15568\r\nCreation=14.08.2004  20:33:28\r\n";
+    EXPECT_EQ(folder.Read("Favorites.ini"), saved);
+
+    const modFavorites::SaveResult refused = modFavorites::SaveFavorite("Tab\tServer", "10.0.0.3", "1");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.reason, "A server name cannot contain a tab or another control character.");
+    EXPECT_EQ(folder.Read("Favorites.ini"), saved);
+}
+
+TEST_F(FavoritesFileTest, AFileWithTheUtf8MarkIsReadAsUtf8AndKeepsMarkEncodingAndLineEnds) {
+    const std::string file = "\xEF\xBB\xBF[Café]\nServer=10.1.1.1\nPort=15568\n";
+    folder.Write("Favorites.ini", file);
+    ComboBox list;
+    modFavorites::FillFavoriteList(list);
+    EXPECT_EQ(list.Items(), (std::vector<std::string>{"-- No Server --", "Café"}));
+    EXPECT_EQ(modFavorites::GetFavoriteServer("CAFÉ"), "10.1.1.1");
+
+    // Saving the listed one adds no second section; a UTF-8 file takes any character.
+    ASSERT_TRUE(modFavorites::SaveFavorite("café", "10.1.1.2", "15568").ok);
+    ASSERT_TRUE(modFavorites::SaveFavorite("東京", "10.2.2.2", "1").ok);
+    EXPECT_EQ(folder.Read("Favorites.ini"),
+              "\xEF\xBB\xBF[Café]\nServer=10.1.1.2\nPort=15568\nCreation=14.08.2004  20:33:28\n"
+              "[東京]\nServer=10.2.2.2\nPort=1\nCreation=14.08.2004  20:33:28\n");
+}
+
+TEST_F(FavoritesFileTest, AFileWithCrLineEndsListsEveryFavouriteAndKeepsItsLineEnds) {
+    folder.Write("Favorites.ini", "[A]\rServer=1.1.1.1\rPort=1\r[B]\rServer=2.2.2.2\rPort=2\r");
+    ComboBox list;
+    modFavorites::FillFavoriteList(list);
+    EXPECT_EQ(list.Items(), (std::vector<std::string>{"-- No Server --", "A", "B"}));
+    ASSERT_TRUE(modFavorites::SaveFavorite("B", "3.3.3.3", "3").ok);
+    EXPECT_EQ(folder.Read("Favorites.ini"),
+              "[A]\rServer=1.1.1.1\rPort=1\r[B]\rServer=3.3.3.3\rPort=3\rCreation=14.08.2004  20:33:28\r");
+}
+
+TEST_F(FavoritesFileTest, ASaveRemovesTheTemporaryFilesOfAnEarlierSaveThatWasKilled) {
+    folder.Write("Favorites.ini.vantorel-4242.tmp", "[Half written]\r\nServer=1.1.1.1\r\n");
+    folder.Write("Favorites.ini.tmp4242", "[From an earlier version]\r\n");
+    folder.Write("Favorites.ini.bak", "the user's own");
+    folder.Write("Other.ini.vantorel-1.tmp", "not the favourites'");
+    ASSERT_TRUE(modFavorites::SaveFavorite("A", "1.1.1.1", "1").ok);
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Favorites.ini", "Favorites.ini.bak",
+                                                         "Other.ini.vantorel-1.tmp", "bfvietnam.exe"}));
+}
+
+TEST_F(FavoritesFileTest, AReadOnlyFileIsNotReplaced) {
+    folder.Write("Favorites.ini", kUsersFile);
+    const std::filesystem::path file = folder.Path() / "Favorites.ini";
+    using std::filesystem::perms;
+    std::filesystem::permissions(file, perms::owner_read | perms::group_read | perms::others_read);
+    const modFavorites::SaveResult result = modFavorites::SaveFavorite("A", "1.1.1.1", "1");
+    std::filesystem::permissions(file, perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_FALSE(result.ok);
+#ifdef _WIN32
+    const std::string denied = platform::WindowsErrorText(5);  // ERROR_ACCESS_DENIED, as the profile calls fail
+#else
+    const std::string denied = "Permission denied";
+#endif
+    EXPECT_EQ(result.reason, "Could not write " + modFavorites::FavoritesPath() + ": " + denied);
+    EXPECT_EQ(folder.Read("Favorites.ini"), kUsersFile);
+}
+
+#ifndef _WIN32
+TEST_F(FavoritesFileTest, APipeOfThatNameIsReportedNotWaitedOn) {
+    ASSERT_EQ(mkfifo((folder.Path() / "Favorites.ini").c_str(), 0644), 0);
+    ComboBox list;
+    EXPECT_EQ(modFavorites::FillFavoriteList(list),
+              "Could not read " + modFavorites::FavoritesPath() + ": It is not a plain file.");
+    EXPECT_EQ(list.Items(), (std::vector<std::string>{"-- No Server --"}));
+    const modFavorites::SaveResult result = modFavorites::SaveFavorite("A", "1.1.1.1", "1");
+    EXPECT_EQ(result.reason, "Could not read " + modFavorites::FavoritesPath() + ": It is not a plain file.");
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.Path() / "Favorites.ini"));
+}
+
+TEST_F(FavoritesFileTest, ASaveWritesThroughALinkToItsTarget) {
+    folder.Write("elsewhere/Favorites.ini", kUsersFile);
+    std::filesystem::create_symlink("elsewhere/Favorites.ini", folder.Path() / "Favorites.ini");
+    ASSERT_TRUE(modFavorites::SaveFavorite("A", "1.1.1.1", "1").ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "Favorites.ini"));
+    EXPECT_EQ(folder.Read("elsewhere/Favorites.ini"),
+              kUsersFile + "[A]\r\nServer=1.1.1.1\r\nPort=1\r\nCreation=14.08.2004  20:33:28\r\n");
+}
+#endif
 
 }  // namespace
 }  // namespace vantorel

@@ -8,9 +8,7 @@ namespace vantorel {
 namespace {
 
 IniDocument Document(std::string bytes) {
-    return IniDocument(std::move(bytes), [](std::string_view a, std::string_view b) {
-        return EqualsIgnoreCase(Cp1252ToUtf8(a), Cp1252ToUtf8(b));
-    });
+    return IniDocument(std::move(bytes), [](std::string_view name) { return FoldCase(Cp1252ToUtf8(name)); });
 }
 
 TEST(IniRead, ReadsAsTheProfileCallsDo) {
@@ -102,6 +100,39 @@ TEST(IniWrite, WritesIntoTheFirstOccurrenceOfASection) {
     ini.SetValue("A", "Server", "3");
     ini.SetValue("A", "Port", "4");
     EXPECT_EQ(ini.Bytes(), "[A]\r\nServer=3\r\nPort=4\r\n[A]\r\nServer=2\r\n");
+}
+
+TEST(IniRead, TrimsTheBlanksTheProfileCallsTrim) {
+    const IniDocument ini = Document("[\tTab Server \x0B]\r\n\tServer\t=\t1.1.1.1\x0C\x1A\r\n");
+    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Tab Server"}));
+    EXPECT_EQ(ini.Value("Tab Server", "Server"), "1.1.1.1");
+}
+
+TEST(IniRead, EveryLineEndEndsALineAndTheUtf8MarkIsSkipped) {
+    // CR alone (old Mac editors), LF alone and CR LF, mixed in one file.
+    const IniDocument ini =
+        Document("\xEF\xBB\xBF[First]\rServer=1.1.1.1\r[Second]\nServer=2.2.2.2\r\n[Third]\rPort=3");
+    EXPECT_TRUE(ini.IsUtf8());
+    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"First", "Second", "Third"}));
+    EXPECT_EQ(ini.Value("First", "Server"), "1.1.1.1");
+    EXPECT_EQ(ini.Value("Second", "Server"), "2.2.2.2");
+    EXPECT_EQ(ini.Value("Third", "Port"), "3");
+    EXPECT_FALSE(Document("[A]\r\n").IsUtf8());
+}
+
+TEST(IniWrite, KeepsTheMarkAndWritesNewLinesAsTheFileEndsItsLines) {
+    IniDocument cr = Document("\xEF\xBB\xBF[A]\rServer=1.1.1.1\r");
+    cr.SetValue("A", "Port", "1");
+    cr.SetValue("B", "Server", "2.2.2.2");
+    EXPECT_EQ(cr.Bytes(), "\xEF\xBB\xBF[A]\rServer=1.1.1.1\rPort=1\r[B]\rServer=2.2.2.2\r");
+
+    IniDocument lf = Document("[A]\nServer=1.1.1.1");
+    lf.SetValue("B", "Server", "2.2.2.2");
+    EXPECT_EQ(lf.Bytes(), "[A]\nServer=1.1.1.1\n[B]\nServer=2.2.2.2\n");
+
+    IniDocument markOnly = Document("\xEF\xBB\xBF");
+    markOnly.SetValue("A", "Server", "1.1.1.1");
+    EXPECT_EQ(markOnly.Bytes(), "\xEF\xBB\xBF[A]\r\nServer=1.1.1.1\r\n");
 }
 
 }  // namespace

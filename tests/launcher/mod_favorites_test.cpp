@@ -14,11 +14,13 @@ using modFavorites::GetFavoriteServer;
 using modFavorites::SaveFavorite;
 
 constexpr const char* kFile = "C:\\BFV\\Favorites.ini";
+constexpr const char* kGame = "C:\\BFV\\bfvietnam.exe";
 
 class FavoritesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fakes.registry.SetString(platform::kLocalMachine, modMain::kGameKey, "GAMEDIR", "C:\\BFV");
+        fakes.files.files[kGame] = "MZ";
         modMain::ReadGameDir();
     }
     std::string& File() { return fakes.files.files[kFile]; }
@@ -39,7 +41,7 @@ TEST_F(FavoritesTest, SavingWritesTheThreeKeysOfTheSection) {
     EXPECT_EQ(File(),
               "[Team Server]\r\nServer=192.168.1.5\r\nPort=15567\r\nCreation=14.08.2004  20:33:28\r\n"
               "[Old Server]\r\nServer=0.0.0.0\r\nPort=0\r\nCreation=15.08.2004  18:02:11\r\n");
-    EXPECT_EQ(fakes.files.writes, 6);
+    EXPECT_EQ(fakes.files.writes, 2);  // one atomic save per favourite, never one per key
 }
 
 TEST_F(FavoritesTest, ReadsBackWhatWasSavedAndDefaultForWhatIsMissing) {
@@ -50,7 +52,7 @@ TEST_F(FavoritesTest, ReadsBackWhatWasSavedAndDefaultForWhatIsMissing) {
     File() += "[Bare]\r\nServer=\r\n";
     EXPECT_EQ(GetFavoriteServer("Bare"), "");
     EXPECT_EQ(GetFavoritePort("Bare"), "Default");
-    fakes.files.files.clear();
+    fakes.files.files.erase(kFile);
     EXPECT_EQ(GetFavoriteServer("Team Server"), "Default");
 }
 
@@ -116,7 +118,7 @@ TEST_F(FavoritesTest, RefusesTextsThatWouldCorruptTheFileAndWritesNothing) {
         {"Bad]Name", "1.1.1.1", "1", "A server name cannot contain \"]\"."},
         {"Two\r\nLines", "1.1.1.1", "1", "A server name cannot contain a line break."},
         {"Name", "1.1.1.1\n[X]", "1", "The server IP and port cannot contain a line break."},
-        {"Name", "1.1.1.1", "1\r", "The server IP and port cannot contain a line break."},
+        {"Name", "1.1.1.1", "1\r2", "The server IP and port cannot contain a line break."},
         {"東京", "1.1.1.1", "1", "The favourites file cannot store some of these characters."},
     };
     for (const auto& c : cases) {
@@ -147,6 +149,59 @@ TEST_F(FavoritesTest, NonAsciiNamesAreStoredInTheCodePage) {
     EXPECT_EQ(File().substr(0, 10), "[\xC9quipe]\r\n");
     EXPECT_EQ(Listed(), (std::vector<std::string>{"-- No Server --", "Équipe"}));
     EXPECT_EQ(GetFavoriteServer("équipe"), "1.1.1.1");
+}
+
+// Counts what a real control would be told.
+class CountingObserver : public ComboBox::Observer {
+  public:
+    void ItemsCleared(const ComboBox&) override { ++clears; }
+    void ItemAdded(const ComboBox&, const std::string&) override { ++additions; }
+    void SelectionChanged(const ComboBox&) override {}
+    void TextChanged(const ComboBox&) override {}
+    int clears = 0;
+    int additions = 0;
+};
+
+TEST_F(FavoritesTest, AFillReadsTheFileOnceAndAddsEachItemOnce) {
+    for (int i = 0; i < 2000; ++i) {
+        File() += "[Server " + std::to_string(i) + "]\r\nServer=10.0." + std::to_string(i / 256) + "." +
+                  std::to_string(i % 256) + "\r\nPort=15567\r\n";
+    }
+    File() += "[Gone]\r\nServer=0.0.0.0\r\nPort=0\r\n";
+    ComboBox list;
+    CountingObserver observer;
+    list.SetObserver(&observer);
+    fakes.files.reads = 0;
+    FillFavoriteList(list);
+    EXPECT_EQ(fakes.files.reads, 1);
+    EXPECT_EQ(observer.clears, 1);
+    EXPECT_EQ(observer.additions, 2001);
+    EXPECT_EQ(list.Items().back(), "Server 1999");
+}
+
+TEST_F(FavoritesTest, NoFavouriteIsSavedOutsideAGameFolderThatWasFound) {
+    fakes.files.files.erase(kGame);
+    const modFavorites::SaveResult result = SaveFavorite("A", "1.1.1.1", "1");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason,
+              "Favourites are kept in the game's folder, but Battlefield Vietnam was not found: there is no "
+              "bfvietnam.exe in C:\\BFV, the folder that GAMEDIR names.");
+    fakes.registry.Clear();
+    modMain::ReadGameDir();
+    EXPECT_FALSE(SaveFavorite("A", "1.1.1.1", "1").ok);
+    EXPECT_EQ(fakes.files.writes, 0);
+}
+
+TEST_F(FavoritesTest, FindsAFavouriteInAnyCaseButNotARemovedOne) {
+    File() = "[Team Server]\r\nServer=1.1.1.1\r\nPort=2\r\n[Gone]\r\nServer=0.0.0.0\r\n[Bare]\r\n";
+    const auto found = modFavorites::FindFavorite("TEAM server");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "Team Server");
+    EXPECT_EQ(found->server, "1.1.1.1");
+    EXPECT_EQ(found->port, "2");
+    EXPECT_FALSE(modFavorites::FindFavorite("gone"));
+    EXPECT_FALSE(modFavorites::FindFavorite("Nobody"));
+    EXPECT_EQ(modFavorites::FindFavorite("Bare")->server, "Default");
 }
 
 }  // namespace

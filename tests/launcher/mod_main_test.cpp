@@ -104,14 +104,39 @@ TEST_F(GameInstallTest, TwoLaunchesStartTwoGames) {
     EXPECT_EQ(fakes.shell.starts.size(), 2u);
 }
 
-TEST_F(GameInstallTest, RefusesAServerAddressThatWouldAddCommands) {
+TEST_F(GameInstallTest, RefusesAServerAddressThatWouldAddCommandsSayingWhatIsWrong) {
     SetGameDir("C:\\BFV");
-    for (const std::string address : {"1.2.3.4:1 +exec evil", "1.2.3.4:15567\t", "1.2.3.4:\"15567"}) {
-        const modMain::LaunchResult result = modMain::LaunchGame("Alice", "BfVietnam", address);
-        EXPECT_FALSE(result.started) << address;
-        EXPECT_NE(result.reason.find("contains blanks"), std::string::npos) << result.reason;
+    const struct {
+        std::string address, reason;
+    } cases[] = {
+        {"1.2.3.4:1 +exec evil",
+         "The server address \"1.2.3.4:1 +exec evil\" contains blanks, which would add commands to the game's "
+         "command line."},
+        {"1.2.3.4:\"15567",
+         "The server address \"1.2.3.4:\"15567\" contains a quotation mark, which would change how the game reads "
+         "its command line."},
+        {"1.2.3.4:15567\t",
+         "The server address contains a control character, which the game's command line cannot carry."},
+        {"1.2.3.4:1\x7F 5",
+         "The server address contains a control character, which the game's command line cannot carry."},
+    };
+    for (const auto& c : cases) {
+        const modMain::LaunchResult result = modMain::LaunchGame("Alice", "BfVietnam", c.address);
+        EXPECT_FALSE(result.started) << c.address;
+        EXPECT_EQ(result.reason, c.reason);
     }
     EXPECT_TRUE(fakes.shell.starts.empty());
+}
+
+TEST_F(GameInstallTest, TellsWhyTheGameWasNotFound) {
+    modMain::ReadGameDir();  // no GAMEDIR in the registry
+    EXPECT_EQ(modMain::GameNotFound(),
+              "the game folder is read from GAMEDIR in HKEY_LOCAL_MACHINE\\SOFTWARE\\EA GAMES\\Battlefield Vietnam, "
+              "which could not be read.");
+    SetGameDir("C:\\BFV");
+    EXPECT_EQ(modMain::GameNotFound(), "there is no bfvietnam.exe in C:\\BFV, the folder that GAMEDIR names.");
+    fakes.files.files["C:\\BFV\\bfvietnam.exe"] = "MZ";
+    EXPECT_EQ(modMain::GameNotFound(), "");
 }
 
 TEST_F(GameInstallTest, ReportsAGameThatCouldNotBeStarted) {

@@ -13,6 +13,7 @@ namespace vantorel {
 namespace {
 
 constexpr const char* kFavorites = "C:\\BFV\\Favorites.ini";
+constexpr const char* kGame = "C:\\BFV\\bfvietnam.exe";
 
 // The stats window: its logic, made on first use as the launcher's calls ask.
 class StatsWindow : public StatsWindowLink, public StatsWindowView {
@@ -64,6 +65,7 @@ class LauncherTest : public ::testing::Test {
                                                                                             "Charlie"};
         services.directory.listings["C:\\BFV\\Mods\\*.*"] = {".", "..", "BfVietnam", "Desert Mod"};
         services.files.files[kFavorites] = "[Sample server]\r\nServer=127.0.0.1\r\nPort=15567\r\n[NoIP]\r\nPort=1\r\n";
+        services.files.files[kGame] = "MZ";
     }
     void Load() {
         launcher.Form_Load();
@@ -95,6 +97,61 @@ TEST_F(LauncherTest, StartUpFillsTheListsResetsTheServerBoxesAndShowsTheDockedSt
     EXPECT_EQ(stats.window->lblTitle.Caption(), "Server Stats");
     EXPECT_FALSE(stats.window->chkWaitForSlot.Visible());
     EXPECT_TRUE(sockets.sockets.sent.empty());  // nothing is asked until a favourite is picked
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(LauncherTest, AGameThatIsNotThereIsReportedOnceAndNoFavouriteIsWrittenForIt) {
+    using Message = testing::FakeLauncherView::Message;
+    const std::string notFound =
+        "Battlefield Vietnam was not found: there is no bfvietnam.exe in C:\\BFV, the folder "
+        "that GAMEDIR names.";
+    services.files.files.erase(kGame);
+    launcher.Form_Load();
+    EXPECT_EQ(view.messages, (std::vector<Message>{{notFound, MessageIcon::kExclamation, "Error"}}));
+    // Everything else as before.
+    EXPECT_EQ(launcher.cmbProfiles.Text(), "Charlie");
+    EXPECT_EQ(launcher.cmbMods.Text(), "BfVietnam");
+    EXPECT_EQ(launcher.cmbFavorites.Items().size(), 3u);
+    EXPECT_EQ(stats.calls, (std::vector<std::string>{"Load", "Show"}));
+
+    const std::string before = services.files.files[kFavorites];
+    launcher.txtServerName.UserTyped("Team Server");
+    launcher.txtIP.UserTyped("10.0.0.1");
+    launcher.txtPort.UserTyped("15567");
+    launcher.lblAddFav_Click();
+    const std::string refusal =
+        "Favourites are kept in the game's folder, but Battlefield Vietnam was not found: "
+        "there is no bfvietnam.exe in C:\\BFV, the folder that GAMEDIR names.";
+    EXPECT_EQ(view.messages.back(), (Message{refusal, MessageIcon::kExclamation, "Error"}));
+    launcher.txtServerName.UserTyped("Sample server");
+    launcher.lblRemFav_Click();
+    EXPECT_EQ(view.messages.back().text, refusal);
+    EXPECT_EQ(services.files.writes, 0);
+    EXPECT_EQ(services.files.files[kFavorites], before);
+
+    // Without GAMEDIR the file would be at the root of the drive: nothing is written there either.
+    services.registry.Clear();
+    view.messages.clear();
+    launcher.Form_Load();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text,
+              "Battlefield Vietnam was not found: the game folder is read from GAMEDIR in "
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\EA GAMES\\Battlefield Vietnam, which could not be read.");
+    launcher.txtServerName.UserTyped("Team Server");
+    launcher.txtIP.UserTyped("10.0.0.1");
+    launcher.txtPort.UserTyped("15567");
+    launcher.lblAddFav_Click();
+    EXPECT_EQ(services.files.writes, 0);
+    EXPECT_EQ(services.files.files.count("\\Favorites.ini"), 0u);
+}
+
+TEST_F(LauncherTest, AFavouritesFileThatCannotBeReadIsReportedAtStartUp) {
+    services.files.readFailure = "It is not a plain file.";
+    launcher.Form_Load();
+    EXPECT_EQ(
+        view.messages,
+        (std::vector<testing::FakeLauncherView::Message>{
+            {"Could not read C:\\BFV\\Favorites.ini: It is not a plain file.", MessageIcon::kExclamation, "Error"}}));
 }
 
 TEST_F(LauncherTest, PickingAFavouriteFillsTheBoxesAndQueriesItsAddress) {
@@ -106,12 +163,15 @@ TEST_F(LauncherTest, PickingAFavouriteFillsTheBoxesAndQueriesItsAddress) {
     EXPECT_EQ(stats.calls, (std::vector<std::string>{"SendQuery 127.0.0.1"}));
     EXPECT_EQ(stats.window->lblTitle.Caption(), "Updating Stats...");
 
+    // A section without a server: nothing to query or join, so the boxes are left empty.
     launcher.cmbFavorites.UserPicked(2);
-    EXPECT_EQ(launcher.txtIP.Text(), "Default");
-    EXPECT_EQ(stats.calls.back(), "SendQuery Default");
+    EXPECT_EQ(launcher.txtServerName.Text(), "NoIP");
+    EXPECT_EQ(launcher.txtIP.Text(), "");
+    EXPECT_EQ(launcher.txtPort.Text(), "");
+    EXPECT_EQ(stats.calls.size(), 1u);
     launcher.cmbFavorites.UserPicked(0);
     EXPECT_EQ(launcher.txtIP.Text(), "0.0.0.0");
-    EXPECT_EQ(stats.calls.size(), 2u);
+    EXPECT_EQ(stats.calls.size(), 1u);
 }
 
 TEST_F(LauncherTest, AddingSavesResetsTheBoxesAndSaysSo) {
@@ -129,6 +189,68 @@ TEST_F(LauncherTest, AddingSavesResetsTheBoxesAndSaysSo) {
     EXPECT_EQ(launcher.txtPort.Text(), "0");
     EXPECT_EQ(view.messages,
               (std::vector<testing::FakeLauncherView::Message>{{"Server Added!", MessageIcon::kInformation, "Info"}}));
+}
+
+TEST_F(LauncherTest, AddingTrimsTabsLikeTheReaderAndRefusesWhatTheGameCannotUseSayingWhy) {
+    Load();
+    const std::string before = services.files.files[kFavorites];
+    const struct {
+        std::string name, ip, port, reason;
+    } refused[] = {
+        {"Tab\tInside", "10.0.0.1", "15567", "A server name cannot contain a tab or another control character."},
+        {"Zero", "0.0.0.0", "15567",
+         "0.0.0.0 marks a removed favourite and cannot be a server. Please enter the server's own address."},
+        {"Bad IP", "999.1.1.1", "abc",
+         "\"999.1.1.1\" is not an IP address: it must be four numbers from 0 to 255 with dots between them."},
+        {"Bad port", "10.0.0.1", "abc", "The port must be a whole number from 1 to 65535."},
+        {"Big port", "10.0.0.1", "65536", "The port must be a whole number from 1 to 65535."},
+        {"Quote", "\"10.0.0.1", "1",
+         "\"\"10.0.0.1\" is neither an IP address nor a host name: a host name holds only letters, digits, \"-\" "
+         "and \".\"."},
+    };
+    for (const auto& c : refused) {
+        launcher.txtServerName.UserTyped(c.name);
+        launcher.txtIP.UserTyped(c.ip);
+        launcher.txtPort.UserTyped(c.port);
+        launcher.lblAddFav_Click();
+        EXPECT_EQ(view.messages.back(),
+                  (testing::FakeLauncherView::Message{c.reason, MessageIcon::kExclamation, "Error"}));
+        EXPECT_EQ(launcher.txtIP.Text(), c.ip);  // the boxes keep what the user typed
+    }
+    EXPECT_EQ(services.files.writes, 0);
+    EXPECT_EQ(services.files.files[kFavorites], before);
+
+    launcher.txtServerName.UserTyped("\tTabbed\t ");
+    launcher.txtIP.UserTyped("bfv.example.org\t");
+    launcher.txtPort.UserTyped("15567");
+    launcher.lblAddFav_Click();
+    EXPECT_EQ(view.messages.back().text, "Server Added!");
+    EXPECT_EQ(services.files.files[kFavorites],
+              before + "[Tabbed]\r\nServer=bfv.example.org\r\nPort=15567\r\nCreation=14.08.2004  20:33:28\r\n");
+    EXPECT_EQ(launcher.cmbFavorites.Items().back(), "Tabbed");
+}
+
+TEST_F(LauncherTest, AddingANameThatExistsAsksFirstAndNoWritesNothing) {
+    Load();
+    const std::string before = services.files.files[kFavorites];
+    launcher.txtServerName.UserTyped("SAMPLE SERVER");
+    launcher.txtIP.UserTyped("10.0.0.9");
+    launcher.txtPort.UserTyped("15568");
+    launcher.lblAddFav_Click();
+    EXPECT_EQ(view.questions,
+              (std::vector<testing::FakeLauncherView::Message>{
+                  {"A favourite named Sample server exists. Replace it?", MessageIcon::kInformation, "Info"}}));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(services.files.files[kFavorites], before);
+    EXPECT_EQ(launcher.txtServerName.Text(), "SAMPLE SERVER");
+
+    view.answer = true;
+    launcher.lblAddFav_Click();
+    EXPECT_EQ(view.questions.size(), 2u);
+    EXPECT_EQ(view.messages.back().text, "Server Added!");
+    EXPECT_EQ(
+        services.files.files[kFavorites],
+        "[Sample server]\r\nServer=10.0.0.9\r\nPort=15568\r\nCreation=14.08.2004  20:33:28\r\n[NoIP]\r\nPort=1\r\n");
 }
 
 TEST_F(LauncherTest, NamesTooShortOrOfBlanksAreRefusedAndNothingIsWritten) {
@@ -149,6 +271,7 @@ TEST_F(LauncherTest, AFailedSaveIsReportedAndTheTypedServerKept) {
     services.files.writeFailure = "Access is denied.";
     launcher.txtServerName.UserTyped("Team Server");
     launcher.txtIP.UserTyped("10.0.0.1");
+    launcher.txtPort.UserTyped("15567");
     launcher.lblAddFav_Click();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].title, "Error");
@@ -159,7 +282,9 @@ TEST_F(LauncherTest, AFailedSaveIsReportedAndTheTypedServerKept) {
     launcher.txtIP.UserTyped("10.0.0.1\n[Hack]");
     services.files.writeFailure.clear();
     launcher.lblAddFav_Click();
-    EXPECT_EQ(view.messages.back().text, "The server IP and port cannot contain a line break.");
+    EXPECT_EQ(view.messages.back().text,
+              "\"10.0.0.1\n[Hack]\" is neither an IP address nor a host name: a host name holds only letters, digits, "
+              "\"-\" and \".\".");
 }
 
 TEST_F(LauncherTest, RemovingOverwritesTheNamedFavouriteAndSaysSo) {
@@ -175,9 +300,17 @@ TEST_F(LauncherTest, RemovingOverwritesTheNamedFavouriteAndSaysSo) {
     EXPECT_EQ(launcher.cmbFavorites.Items(), (std::vector<std::string>{"-- No Server --", "NoIP"}));
     EXPECT_EQ(view.messages.back().text, "Server Removed!");
 
-    launcher.txtServerName.UserTyped("Never added");
-    launcher.lblRemFav_Click();
-    EXPECT_EQ(view.messages.back().text, "Server Removed!");
+    const std::string before = services.files.files[kFavorites];
+    const int writes = services.files.writes;
+    for (const std::string name : {"Never added", "sample SERVER"}) {  // the second was just removed
+        launcher.txtServerName.UserTyped(name);
+        launcher.lblRemFav_Click();
+        EXPECT_EQ(view.messages.back(),
+                  (testing::FakeLauncherView::Message{"There is no favourite named \"" + name + "\".",
+                                                      MessageIcon::kExclamation, "Error"}));
+    }
+    EXPECT_EQ(services.files.files[kFavorites], before);
+    EXPECT_EQ(services.files.writes, writes);
     launcher.txtServerName.UserTyped("  ");
     launcher.lblRemFav_Click();
     EXPECT_EQ(view.messages.back().text, "Please enter a server name");

@@ -8,6 +8,7 @@ class PosixFiles : public Files {
   public:
     ReadResult ReadAll(const std::string& path) override;
     WriteResult ReplaceContents(const std::string& path, std::string_view bytes) override;
+    bool IsRegularFile(const std::string& path) override;
 };
 
 }  // namespace vantorel::platform

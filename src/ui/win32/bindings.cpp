@@ -30,12 +30,12 @@ namespace {
 class ComboMirror : public ComboBox::Observer {
   public:
     explicit ComboMirror(HWND combo) : combo_(combo) {}
-    void ItemsChanged(const ComboBox& box) override {
+    void ItemsCleared(const ComboBox& box) override {
         SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
-        for (const std::string& item : box.Items()) {
-            SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::Widen(item).c_str()));
-        }
         TextChanged(box);
+    }
+    void ItemAdded(const ComboBox&, const std::string& item) override {
+        SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::Widen(item).c_str()));
     }
     void SelectionChanged(const ComboBox& box) override {
         SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(box.ListIndex()), 0);
@@ -56,7 +56,10 @@ class ComboMirror : public ComboBox::Observer {
 std::unique_ptr<ComboBox::Observer> BindComboBox(ComboBox& model, HWND combo) {
     auto mirror = std::make_unique<ComboMirror>(combo);
     model.SetObserver(mirror.get());
-    mirror->ItemsChanged(model);
+    mirror->ItemsCleared(model);
+    for (const std::string& item : model.Items()) {
+        mirror->ItemAdded(model, item);
+    }
     return mirror;
 }
 

@@ -122,6 +122,10 @@ void LauncherWindow::ShowMessage(const std::string& text, MessageIcon icon, cons
     ShowMessageBox(Hwnd(), text, icon, title);
 }
 
+bool LauncherWindow::AskYesNo(const std::string& text, const std::string& title) {
+    return AskYesNoBox(Hwnd(), text, title);
+}
+
 void LauncherWindow::EndProcess() {
     ExitProcess(0);
 }

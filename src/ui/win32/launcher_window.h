@@ -20,6 +20,7 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
 
     // LauncherWindowView
     void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+    bool AskYesNo(const std::string& text, const std::string& title) override;
     void EndProcess() override;
 
     // Where the window is, in screen twips.

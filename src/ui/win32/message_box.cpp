@@ -14,4 +14,9 @@ void ShowMessageBox(HWND owner, const std::string& text, MessageIcon icon, const
     MessageBoxW(owner, platform::Widen(text).c_str(), platform::Widen(title).c_str(), style);
 }
 
+bool AskYesNoBox(HWND owner, const std::string& text, const std::string& title) {
+    return MessageBoxW(owner, platform::Widen(text).c_str(), platform::Widen(title).c_str(),
+                       MB_YESNO | MB_ICONQUESTION | MB_APPLMODAL) == IDYES;
+}
+
 }  // namespace vantorel::ui

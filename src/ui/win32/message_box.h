@@ -11,4 +11,7 @@ namespace vantorel::ui {
 // A message box with only an OK button, modal to the application.
 void ShowMessageBox(HWND owner, const std::string& text, MessageIcon icon, const std::string& title);
 
+// A question with Yes and No buttons, modal to the application; true for Yes.
+bool AskYesNoBox(HWND owner, const std::string& text, const std::string& title);
+
 }  // namespace vantorel::ui

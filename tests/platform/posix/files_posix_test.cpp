@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "fakes/temp_folder.h"
@@ -25,11 +28,76 @@ TEST(PosixFiles, AFailedReplaceKeepsTheOldContent) {
     PosixFiles files;
     ASSERT_TRUE(files.ReplaceContents(folder.Text() + "\\a.ini", "old").ok);
     // A folder where the temporary file would go makes the write fail before the rename.
-    std::filesystem::create_directory(folder.Path() / ("a.ini.tmp" + std::to_string(getpid())));
+    std::filesystem::create_directory(folder.Path() / ("a.ini.vantorel-" + std::to_string(getpid()) + ".tmp"));
     const WriteResult result = files.ReplaceContents(folder.Text() + "\\a.ini", "new");
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.reason.empty());
     EXPECT_EQ(folder.Read("a.ini"), "old");
+}
+
+TEST(PosixFiles, OpensOnlyPlainFilesAndNeverWaitsOnAPipe) {
+    testing::TempFolder folder;
+    PosixFiles files;
+    const std::string pipe = folder.Text() + "\\pipe.ini";
+    ASSERT_EQ(mkfifo((folder.Path() / "pipe.ini").c_str(), 0644), 0);
+    const ReadResult read = files.ReadAll(pipe);
+    EXPECT_EQ(read.status, ReadStatus::kFailed);
+    EXPECT_EQ(read.reason, "It is not a plain file.");
+    EXPECT_EQ(files.ReplaceContents(pipe, "x").reason, "It is not a plain file.");
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.Path() / "pipe.ini"));
+    EXPECT_FALSE(files.IsRegularFile(pipe));
+    EXPECT_FALSE(files.IsRegularFile(folder.Text()));
+    EXPECT_FALSE(files.IsRegularFile(folder.Text() + "\\none"));
+    folder.Write("plain", "");
+    EXPECT_TRUE(files.IsRegularFile(folder.Text() + "\\plain"));
+}
+
+TEST(PosixFiles, KeepsAReadOnlyFileAndTheAccessOfAWritableOne) {
+    testing::TempFolder folder;
+    PosixFiles files;
+    using std::filesystem::perms;
+    folder.Write("mine.ini", "old");
+    std::filesystem::permissions(folder.Path() / "mine.ini", perms::owner_read | perms::owner_write);
+    ASSERT_TRUE(files.ReplaceContents(folder.Text() + "\\mine.ini", "new").ok);
+    EXPECT_EQ(std::filesystem::status(folder.Path() / "mine.ini").permissions(),
+              perms::owner_read | perms::owner_write);
+
+    folder.Write("locked.ini", "old");
+    std::filesystem::permissions(folder.Path() / "locked.ini", perms::owner_read | perms::group_read);
+    const WriteResult result = files.ReplaceContents(folder.Text() + "\\locked.ini", "new");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "Permission denied");
+    EXPECT_EQ(folder.Read("locked.ini"), "old");
+    EXPECT_EQ(std::filesystem::status(folder.Path() / "locked.ini").permissions(),
+              perms::owner_read | perms::group_read);
+}
+
+TEST(PosixFiles, WritesThroughLinksToTheirTarget) {
+    testing::TempFolder folder;
+    PosixFiles files;
+    folder.Write("real/target.ini", "old");
+    std::filesystem::create_symlink("real/target.ini", folder.Path() / "hop.ini");
+    std::filesystem::create_symlink(folder.Path() / "hop.ini", folder.Path() / "link.ini");
+    ASSERT_TRUE(files.ReplaceContents(folder.Text() + "\\link.ini", "new").ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "link.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "hop.ini"));
+    EXPECT_EQ(folder.Read("real/target.ini"), "new");
+
+    std::filesystem::create_symlink("loop.ini", folder.Path() / "loop.ini");
+    EXPECT_EQ(files.ReplaceContents(folder.Text() + "\\loop.ini", "x").reason, "Too many levels of symbolic links");
+}
+
+TEST(PosixFiles, RemovesLeftTemporariesButNotOneASaveStillHolds) {
+    testing::TempFolder folder;
+    PosixFiles files;
+    folder.Write("a.ini.vantorel-1.tmp", "left by a killed save");
+    folder.Write("a.ini.vantorel-2.tmp", "being written by another launcher");
+    const int held = open((folder.Path() / "a.ini.vantorel-2.tmp").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    ASSERT_TRUE(files.ReplaceContents(folder.Text() + "\\a.ini", "new").ok);
+    close(held);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "a.ini.vantorel-1.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "a.ini.vantorel-2.tmp"));
 }
 
 TEST(RecordingShell, RecordsStartsAndRefusesAMissingProgram) {
