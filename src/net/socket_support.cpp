@@ -160,8 +160,8 @@ bool DeregisterSocket(std::int32_t socketHandle) {
     if (state.socketRegistry->Count() > 0) {
         // Whatever Winsock queued for this handle lies ahead of the marker; a socket that
         // gets the same number next has its notifications behind it.
-        if (Windows().PostMessageTo(state.notifyWindow, state.winsockMessage,
-                                    static_cast<std::uintptr_t>(socketHandle), detail::kDrainMarker)) {
+        if (Windows().PostMessageTo(state.notifyWindow, state.winsockMessage, static_cast<std::uintptr_t>(socketHandle),
+                                    detail::kDrainMarker)) {
             ++state.draining[socketHandle];
         }
         return true;

@@ -210,8 +210,7 @@ int PosixSocketLibrary::Connect(SocketHandle s, const SockaddrIn& address) {
     if (entry->type == winsock::kSockDgram) {
         // Winsock only records a datagram socket's peer: connect succeeds at once and no
         // FD_CONNECT follows.
-        return connect(entry->fd, reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0 ? 0
-                                                                                                  : FailFromErrno();
+        return connect(entry->fd, reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0 ? 0 : FailFromErrno();
     }
     if (connect(entry->fd, reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0) {
         // Winsock finishes every non-blocking connect with FD_CONNECT, even a quick one.

@@ -174,9 +174,9 @@ std::int32_t Win32SocketLibrary::AsyncGetHostByName(WindowHandle window, std::ui
 
 std::int32_t Win32SocketLibrary::AsyncGetHostByAddr(WindowHandle window, std::uint32_t message, std::uint32_t address,
                                                     std::uint8_t* buffer, int bufferLength) {
-    const HANDLE request = WSAAsyncGetHostByAddr(reinterpret_cast<HWND>(window), message,
-                                                 reinterpret_cast<const char*>(&address), 4, AF_INET,
-                                                 reinterpret_cast<char*>(buffer), bufferLength);
+    const HANDLE request =
+        WSAAsyncGetHostByAddr(reinterpret_cast<HWND>(window), message, reinterpret_cast<const char*>(&address), 4,
+                              AF_INET, reinterpret_cast<char*>(buffer), bufferLength);
     return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(request));
 }
 
