@@ -159,7 +159,10 @@ void CSocket::PostSocketEvent(std::int32_t event, std::int32_t error) {
             }
             case winsock::kFdWrite:
                 if (!sendBuffer_.empty()) {
-                    FlushSendBuffer();
+                    // The lookup's completion sends the data; sending now would start a second.
+                    if (!SendLookupPending()) {
+                        FlushSendBuffer();
+                    }
                 } else if (sendPending_) {
                     sendPending_ = false;
                     RaiseOnSendComplete();
@@ -167,7 +170,23 @@ void CSocket::PostSocketEvent(std::int32_t event, std::int32_t error) {
                 break;
             case winsock::kFdAccept: {
                 platform::SockaddrIn peer;
-                RaiseOnConnectionRequest(Sockets().Accept(socketHandle_, &peer));
+                const platform::SocketHandle accepted = Sockets().Accept(socketHandle_, &peer);
+                if (accepted == platform::kInvalidSocket) {
+                    RaiseOnConnectionRequest(accepted);
+                    break;
+                }
+                // A connection that no object takes over in the handler is closed, however
+                // the handler ends.
+                struct CloseUnclaimed {
+                    platform::SocketHandle handle;
+                    ~CloseUnclaimed() {
+                        if (MSocketSupport::ClaimAcceptedSocket(handle)) {
+                            Sockets().CloseSocket(handle);
+                        }
+                    }
+                } closeUnclaimed{accepted};
+                MSocketSupport::OfferAcceptedSocket(accepted);
+                RaiseOnConnectionRequest(accepted);
                 break;
             }
             case winsock::kFdConnect: {
@@ -176,8 +195,10 @@ void CSocket::PostSocketEvent(std::int32_t event, std::int32_t error) {
                     localPort_ =
                         MSocketSupport::ShortToUnsigned(static_cast<std::int16_t>(NetworkToHost16(local.port)));
                     localIP_ = Sockets().InetNtoa(local.address);
-                    std::string name;
-                    localHostName_ = Sockets().GetHostByAddr(local.address, &name) ? name : localIP_;
+                    // The name comes later through PostReverseName; until then the address.
+                    localHostName_ = localIP_;
+                    localNameAddress_ = local.address;
+                    AskNames();
                 }
                 state_ = kConnected;
                 RaiseOnConnect();
@@ -202,6 +223,35 @@ void CSocket::PostSocketEvent(std::int32_t event, std::int32_t error) {
     } catch (const SocketError& failure) {
         throw failure.WithSource("CSocket.PostSocketEvent");
     }
+}
+
+void CSocket::AskNames() {
+    std::string name;
+    if (lastSenderAddress_ && MSocketSupport::ReverseName(*lastSenderAddress_, &name)) {
+        remoteHost_ = name;
+        lastSenderAddress_.reset();
+    }
+    if (localNameAddress_ && MSocketSupport::ReverseName(*localNameAddress_, &name)) {
+        localHostName_ = name;
+        localNameAddress_.reset();
+    }
+}
+
+void CSocket::PostReverseName(std::uint32_t address, const std::string& name) {
+    if (lastSenderAddress_ == address) {
+        if (!name.empty()) {
+            remoteHost_ = name;
+        }
+        lastSenderAddress_.reset();
+    }
+    if (localNameAddress_ == address) {
+        if (!name.empty()) {
+            localHostName_ = name;
+        }
+        localNameAddress_.reset();
+    }
+    // A lookup has finished: one refused while all were busy may start now.
+    AskNames();
 }
 
 platform::SockaddrIn CSocket::AddressRecord(std::uint32_t address, std::int32_t port) const {

@@ -74,6 +74,10 @@ class CSocket : public std::enable_shared_from_this<CSocket> {
     void PostSocketEvent(std::int32_t event, std::int32_t error);
     void PostGetHostEvent(std::int32_t requestHandle, std::int32_t address, const std::string& hostName,
                           std::int32_t error);
+    // A reverse lookup's result ("" when the address has no name): it replaces the dotted
+    // RemoteHost only while that address is still the last sender, and LocalHostName only
+    // while it is still the local address it was asked for.
+    void PostReverseName(std::uint32_t address, const std::string& name);
 
     // What is waiting to go out; for the tests of the data path.
     const std::vector<std::uint8_t>& PendingSendBytes() const { return sendBuffer_; }
@@ -93,6 +97,8 @@ class CSocket : public std::enable_shared_from_this<CSocket> {
     platform::SockaddrIn AddressRecord(std::uint32_t address, std::int32_t port) const;
     std::int32_t ReceiveAreaSize() const;
     void RaiseError(std::int32_t number, const std::string& source);
+    bool SendLookupPending() const { return lookupPurpose_ == 1 && lookupHandle_ != 0; }
+    void AskNames();
 
     // Events.
     void RaiseOnClose();
@@ -125,10 +131,10 @@ class CSocket : public std::enable_shared_from_this<CSocket> {
     bool sendPending_ = false;
     bool broadcastOn_ = false;
 
-    // The last sender's address and its reverse name, so that a run of datagrams from one
-    // server costs one reverse lookup, not one each.
+    // The address whose name RemoteHost may still take: the last sender's, until RemoteHost
+    // is set otherwise. The same for LocalHostName after a connect.
     std::optional<std::uint32_t> lastSenderAddress_;
-    std::string lastSenderName_;
+    std::optional<std::uint32_t> localNameAddress_;
 
     MSocketSupport::ObjectAddress address_ = 0;
     CSocketEvents* listener_ = nullptr;

@@ -42,6 +42,7 @@ std::string VariantText(const Variant& value) {
 void CSocket::SetRemoteHost(const std::string& value) {
     const bool changed = value != remoteHost_;
     remoteHost_ = value;
+    lastSenderAddress_.reset();  // a late reverse name must not replace what was set here
     if (!IsDottedAddress(value)) {
         // A new name (or none) must not keep the old host's address: the next send would
         // go to that other host. The next send looks the new name up.
@@ -83,6 +84,7 @@ void CSocket::Connect(const Variant& strRemoteHost, const Variant& lngRemotePort
             const std::string host = VariantText(strRemoteHost);
             if (!host.empty()) {
                 remoteHost_ = host;
+                lastSenderAddress_.reset();
             }
         }
         if (!lngRemotePort.IsMissing()) {
@@ -122,16 +124,18 @@ void CSocket::Connect(const Variant& strRemoteHost, const Variant& lngRemotePort
 void CSocket::PostGetHostEvent(std::int32_t requestHandle, std::int32_t address, const std::string& hostName,
                                std::int32_t error) {
     try {
+        if (requestHandle == 0 || requestHandle != lookupHandle_) {
+            return;  // an older lookup's completion, failed or not
+        }
+        lookupHandle_ = 0;
         if (error > 0 && !IsDottedAddress(hostName)) {
             state_ = kError;
             RaiseOnError(error, MSocketSupport::SocketErrorText(error), "");
             return;
         }
-        if (requestHandle == 0 || requestHandle != lookupHandle_) {
-            return;  // an older lookup's completion
-        }
         state_ = kHostResolved;
         remoteHost_ = hostName;
+        lastSenderAddress_.reset();
         remoteHostIP_ = Sockets().InetNtoa(static_cast<std::uint32_t>(address));
         if (lookupPurpose_ == 1) {
             FlushSendBuffer();
@@ -202,6 +206,11 @@ void CSocket::Accept(std::int32_t requestID) {
             // The listening object's accept failed: there is no connection to take over.
             RaiseError(winsock::kWsaEnotsock, "");
         }
+        if (socketHandle_ != platform::kInvalidSocket && socketHandle_ != requestID) {
+            // The socket the object had would otherwise stay open and filed for ever.
+            DestroySocket();
+        }
+        MSocketSupport::ClaimAcceptedSocket(requestID);
         socketHandle_ = requestID;
         platform::SockaddrIn record;
         if (Sockets().GetSockName(socketHandle_, &record) != winsock::kSocketError) {

@@ -81,8 +81,11 @@ void CSocket::FlushSendBuffer() {
                                                     AddressRecord(Sockets().InetAddr(remoteHostIP_), remotePort_));
     } else {
         // Without a name to look up there is nowhere to send to; every target would
-        // otherwise resolve the empty name differently.
+        // otherwise resolve the empty name differently. The refused datagram is dropped,
+        // so that no later write notification sends it wherever the address points by then.
         if (remoteHost_.empty()) {
+            sendBuffer_.clear();
+            sendPending_ = false;
             RaiseError(winsock::kWsaEdestaddrreq, "CSocket.SendData");
         }
         // The data waits here until the lookup completes.
@@ -93,6 +96,12 @@ void CSocket::FlushSendBuffer() {
         const int error = Sockets().LastError();
         if (error == winsock::kWsaEwouldblock) {
             return;  // the next write notification sends the rest
+        }
+        if (protocol_ != kTcp) {
+            // A refused datagram is dropped: kept, the next write notification would send
+            // it to whatever address is set by then.
+            sendBuffer_.clear();
+            sendPending_ = false;
         }
         RaiseError(error, "CSocket.SendData");
     }
@@ -123,12 +132,11 @@ std::int32_t CSocket::RecvToBuffer() {
         if (received != winsock::kSocketError) {
             remotePort_ = MSocketSupport::ShortToUnsigned(static_cast<std::int16_t>(NetworkToHost16(from.port)));
             remoteHostIP_ = Sockets().InetNtoa(from.address);
-            if (!lastSenderAddress_ || *lastSenderAddress_ != from.address) {
-                std::string name;
-                lastSenderName_ = Sockets().GetHostByAddr(from.address, &name) ? name : remoteHostIP_;
-                lastSenderAddress_ = from.address;
-            }
-            remoteHost_ = lastSenderName_;
+            // The sender's name is looked up without waiting: the dotted address stands in
+            // until the name arrives.
+            remoteHost_ = remoteHostIP_;
+            lastSenderAddress_ = from.address;
+            AskNames();
         }
     } else {
         received = Sockets().Recv(socketHandle_, area, static_cast<int>(size), 0);

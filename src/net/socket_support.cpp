@@ -71,13 +71,14 @@ const std::optional<KeyedCollection>& ResolveBuffers() {
 
 std::int32_t InitWinsockService() {
     detail::ModuleState& state = State();
-    if (state.winsockStarted) {
-        return state.maxDatagramSize;
-    }
     platform::WsaData data{};
     const int code = Sockets().Startup(0x0101, &data);
     if (code != 0) {
         throw SocketError(code, StartupFailureText(code), "MSocketSupport.InitWinsockService");
+    }
+    ++state.startups;
+    if (state.winsockStarted) {
+        return state.maxDatagramSize;
     }
     state.winsockStarted = true;
     state.maxDatagramSize = ShortToUnsigned(static_cast<std::int16_t>(data.maxUdpDatagram));
@@ -89,10 +90,18 @@ std::int32_t InitWinsockService() {
 
 void StopWinsockService() {
     detail::ModuleState& state = State();
-    if (!state.socketRegistry && state.winsockStarted) {
-        Sockets().Cleanup();
-        state.winsockStarted = false;
+    // The last clean-up would close every socket, so it waits while one is registered.
+    if (state.startups == 0 || (state.startups == 1 && state.socketRegistry)) {
+        return;
     }
+    Sockets().Cleanup();
+    if (--state.startups > 0) {
+        return;
+    }
+    state.winsockStarted = false;
+    // Nothing writes into a lookup buffer once the library is cleaned up.
+    detail::FreeAbandonedBuffers();
+    state.reverseNames.Clear();
 }
 
 platform::WindowHandle CreateNotifyWindow() {
@@ -111,6 +120,8 @@ bool DestroyNotifyWindow() {
     Windows().SetWindowProcedure(state.notifyWindow, state.previousWindowProc);
     Windows().DestroyWindow(state.notifyWindow);
     state.notifyWindow = 0;
+    // Messages queued for the window went with it, the drain markers among them.
+    state.draining.clear();
     return true;
 }
 
@@ -147,20 +158,36 @@ bool DeregisterSocket(std::int32_t socketHandle) {
     Sockets().AsyncSelect(socketHandle, state.notifyWindow, 0, 0);
     state.socketRegistry->Remove(SocketKey(socketHandle));
     if (state.socketRegistry->Count() > 0) {
+        // Whatever Winsock queued for this handle lies ahead of the marker; a socket that
+        // gets the same number next has its notifications behind it.
+        if (Windows().PostMessageTo(state.notifyWindow, state.winsockMessage, static_cast<std::uintptr_t>(socketHandle),
+                                    detail::kDrainMarker)) {
+            ++state.draining[socketHandle];
+        }
         return true;
     }
     state.socketRegistry.reset();
     // Lookups still pending would complete to a window that no longer exists: withdraw
-    // them, so that their buffers are freed and their entries do not stay for ever.
+    // them, so that their entries do not stay for ever.
     if (state.resolveRequests) {
         const std::map<std::string, std::intptr_t> pending = state.resolveRequests->Items();
         for (const auto& [key, object] : pending) {
-            const std::int32_t request = std::stoi(key.substr(1));
-            Sockets().CancelAsyncRequest(request);
-            detail::ForgetLookup(request, static_cast<ObjectAddress>(object));
+            detail::AbandonLookup(std::stoi(key.substr(1)), static_cast<ObjectAddress>(object));
         }
     }
     return DestroyNotifyWindow();
+}
+
+}  // namespace vantorel::MSocketSupport
+
+namespace vantorel::MSocketSupport {
+
+void OfferAcceptedSocket(std::int32_t socketHandle) {
+    State().unclaimedAccepts.insert(socketHandle);
+}
+
+bool ClaimAcceptedSocket(std::int32_t socketHandle) {
+    return State().unclaimedAccepts.erase(socketHandle) > 0;
 }
 
 }  // namespace vantorel::MSocketSupport

@@ -39,10 +39,10 @@ const std::optional<KeyedCollection>& SocketRegistry();
 const std::optional<KeyedCollection>& ResolveRequests();
 const std::optional<KeyedCollection>& ResolveBuffers();
 
-// Starts the library on first use and answers the largest datagram size; raises when the
-// library cannot start.
+// Starts the library for one more socket object and answers the largest datagram size;
+// raises when the library cannot start.
 std::int32_t InitWinsockService();
-// Cleans the library up when no socket is registered.
+// Undoes one object's start-up; the last one cleans the library up.
 void StopWinsockService();
 
 bool RegisterSocket(std::int32_t socketHandle, ObjectAddress address);
@@ -53,6 +53,19 @@ std::int32_t ResolveHost(const std::string& hostName, ObjectAddress address);
 void RemoveResolveBuffer(const std::string& key);
 // Withdraws the object's pending lookups, so that a late completion reaches nothing.
 void WithdrawLookups(ObjectAddress address);
+
+// The official name of an address when a fresh one is known. Otherwise answers false and,
+// unless the address is known to have none, starts a reverse lookup: never more than one
+// per address nor more than a few in all. Its completion hands the name to every socket
+// object through PostReverseName.
+bool ReverseName(std::uint32_t address, std::string* name);
+std::size_t PendingReverseLookups();
+
+// A connection accepted on FD_ACCEPT waits here for an object's Accept; one that no
+// object takes over while its OnConnectionRequest runs is closed by the listening object.
+void OfferAcceptedSocket(std::int32_t socketHandle);
+// Answers whether the handle was still waiting (and takes it off the list).
+bool ClaimAcceptedSocket(std::int32_t socketHandle);
 
 platform::WindowHandle CreateNotifyWindow();
 bool DestroyNotifyWindow();

@@ -2,7 +2,8 @@
 // The socket library, shaped like Windows Sockets 1.1: calls answer -1 (or an invalid
 // handle) on failure with the reason in LastError, notifications are posted to a window,
 // host lookups complete later as a posted message with their result in the caller's
-// buffer. Numbers are those of winsock_numbers.h on both targets.
+// buffer. Numbers are those of winsock_numbers.h on both targets. There is no blocking
+// lookup here on purpose: the one thread must never wait on a resolver.
 
 #include <cstdint>
 #include <string>
@@ -61,14 +62,19 @@ class SocketLibrary {
     // Starts a lookup of an 8-bit host name; answers a non-zero request handle, or 0.
     virtual std::int32_t AsyncGetHostByName(WindowHandle window, std::uint32_t message, const std::string& name,
                                             std::uint8_t* buffer, int bufferLength) = 0;
+    // Starts a lookup of the official name of an IPv4 address (network order); completes
+    // like AsyncGetHostByName, with the name in the record.
+    virtual std::int32_t AsyncGetHostByAddr(WindowHandle window, std::uint32_t message, std::uint32_t address,
+                                            std::uint8_t* buffer, int bufferLength) = 0;
+    // Winsock may still write into a cancelled lookup's buffer (Wine does, after answering
+    // success), so a caller keeps the buffer until the completion arrives or the library
+    // is cleaned up.
     virtual int CancelAsyncRequest(std::int32_t request) = 0;
     // The official name and the first IPv4 address of a completed lookup's buffer.
     virtual bool ReadHostRecord(const std::uint8_t* buffer, std::string* name, std::uint32_t* firstAddress) = 0;
 
     virtual std::uint32_t InetAddr(const std::string& dotted) = 0;  // network order, or INADDR_NONE
     virtual std::string InetNtoa(std::uint32_t address) = 0;
-    // The official name for an address, false when the lookup gives nothing.
-    virtual bool GetHostByAddr(std::uint32_t address, std::string* name) = 0;
 };
 
 }  // namespace vantorel::platform

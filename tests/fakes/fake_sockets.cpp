@@ -1,6 +1,7 @@
 #include "fakes/fake_sockets.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -19,19 +20,61 @@ struct FakeRecord {
 }  // namespace
 
 std::uint32_t Dotted(const std::string& text) {
-    unsigned parts[4];
-    char rest;
-    if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &rest) != 4) {
-        return winsock::kInaddrNone;
+    std::uint32_t parts[4] = {};
+    int count = 0;
+    const char* at = text.c_str();
+    while (true) {
+        if (count == 4 || !std::isdigit(static_cast<unsigned char>(*at))) {
+            return winsock::kInaddrNone;
+        }
+        int base = 10;
+        if (at[0] == '0' && (at[1] == 'x' || at[1] == 'X')) {
+            base = 16;
+            at += 2;
+        } else if (at[0] == '0') {
+            base = 8;
+        }
+        std::uint64_t value = 0;
+        const char* start = at;
+        while (std::isxdigit(static_cast<unsigned char>(*at))) {
+            const int digit = std::isdigit(static_cast<unsigned char>(*at))
+                                  ? *at - '0'
+                                  : std::tolower(static_cast<unsigned char>(*at)) - 'a' + 10;
+            if (digit >= base) {
+                return winsock::kInaddrNone;
+            }
+            value = value * base + digit;
+            if (value > 0xFFFFFFFFu) {
+                return winsock::kInaddrNone;
+            }
+            ++at;
+        }
+        if (at == start && base == 16) {
+            return winsock::kInaddrNone;
+        }
+        parts[count++] = static_cast<std::uint32_t>(value);
+        if (*at == '\0') {
+            break;
+        }
+        if (*at++ != '.') {
+            return winsock::kInaddrNone;
+        }
     }
-    std::uint32_t address = 0;
-    for (int i = 3; i >= 0; --i) {
+    // Every part but the last is one byte; the last fills the rest.
+    std::uint32_t host = 0;
+    for (int i = 0; i < count - 1; ++i) {
         if (parts[i] > 255) {
             return winsock::kInaddrNone;
         }
-        address = (address << 8) | parts[i];
+        host |= parts[i] << (24 - 8 * i);
     }
-    return address;  // network order: the first part in the lowest byte
+    const std::uint32_t lastMaximum = count == 1 ? 0xFFFFFFFFu : (1u << (8 * (5 - count))) - 1;
+    if (parts[count - 1] > lastMaximum) {
+        return winsock::kInaddrNone;
+    }
+    host |= parts[count - 1];
+    // Network order: the first byte lowest in memory.
+    return ((host & 0xFF) << 24) | ((host & 0xFF00) << 8) | ((host >> 8) & 0xFF00) | (host >> 24);
 }
 
 int FakeSocketLibrary::Fail(int error) {
@@ -56,22 +99,38 @@ int FakeSocketLibrary::Startup(std::uint16_t, platform::WsaData* data) {
 }
 
 int FakeSocketLibrary::Cleanup() {
+    if (cleanups == startups) {
+        return Fail(winsock::kWsaNotinitialised);
+    }
     ++cleanups;
     return 0;
 }
 
 platform::SocketHandle FakeSocketLibrary::Socket(int, int, int) {
+    // As in Winsock, the last clean-up stops the library for everyone in the process.
+    if (cleanups >= startups) {
+        return Fail(winsock::kWsaNotinitialised);
+    }
     if (socketFailure) {
         return Fail(socketFailure);
     }
-    created.push_back(nextSocket_);
-    return nextSocket_++;
+    platform::SocketHandle handle = nextSocket_++;
+    if (reuseHandles) {
+        handle = 1000;
+        while (open_.count(handle) > 0) {
+            ++handle;
+        }
+    }
+    open_.insert(handle);
+    created.push_back(handle);
+    return handle;
 }
 
 int FakeSocketLibrary::CloseSocket(platform::SocketHandle s) {
     if (closeFailure) {
         return Fail(closeFailure);
     }
+    open_.erase(s);
     closed.push_back(s);
     return 0;
 }
@@ -114,6 +173,9 @@ int FakeSocketLibrary::SendTo(platform::SocketHandle s, const std::uint8_t* data
                               const platform::SockaddrIn& to) {
     if (sendFailure) {
         return Fail(sendFailure);
+    }
+    if (length > maxUdpDatagram) {
+        return Fail(winsock::kWsaEmsgsize);
     }
     const int taken = std::min(length, sendLimit.value_or(length));
     sent.push_back({s, std::vector<std::uint8_t>(data, data + taken), to});
@@ -194,7 +256,23 @@ std::int32_t FakeSocketLibrary::AsyncGetHostByName(platform::WindowHandle window
         return 0;
     }
     const std::int32_t request = nextRequest_++;
-    lookups[request] = Lookup{window, message, name, buffer};
+    lookups[request] = Lookup{window, message, name, buffer, std::nullopt};
+    return request;
+}
+
+std::int32_t FakeSocketLibrary::AsyncGetHostByAddr(platform::WindowHandle window, std::uint32_t message,
+                                                   std::uint32_t address, std::uint8_t* buffer, int) {
+    if (lookupFailure) {
+        Fail(lookupFailure);
+        return 0;
+    }
+    const std::int32_t request = nextRequest_++;
+    lookups[request] = Lookup{window, message, "", buffer, address};
+    const auto known = reverseNames.find(address);
+    if (known != reverseNames.end() && windows != nullptr) {
+        FillLookup(request, known->second, address);
+        windows->PostMessageTo(window, message, static_cast<std::uintptr_t>(request), 0);
+    }
     return request;
 }
 
@@ -217,15 +295,6 @@ bool FakeSocketLibrary::ReadHostRecord(const std::uint8_t* buffer, std::string* 
 std::string FakeSocketLibrary::InetNtoa(std::uint32_t address) {
     return std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
            std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
-}
-
-bool FakeSocketLibrary::GetHostByAddr(std::uint32_t address, std::string* name) {
-    const auto found = reverseNames.find(address);
-    if (found == reverseNames.end()) {
-        return false;
-    }
-    *name = found->second;
-    return true;
 }
 
 int FakeWindowSystem::DeliverPosted() {

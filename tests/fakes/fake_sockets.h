@@ -17,7 +17,11 @@
 
 namespace vantorel::testing {
 
-std::uint32_t Dotted(const std::string& text);  // INADDR_NONE when not a.b.c.d
+// What inet_addr gives: one to four parts in decimal, octal (leading 0) or hexadecimal
+// (0x), the last filling the bytes that are left; INADDR_NONE otherwise.
+std::uint32_t Dotted(const std::string& text);
+
+class FakeWindowSystem;
 
 class FakeSocketLibrary : public platform::SocketLibrary {
   public:
@@ -35,6 +39,7 @@ class FakeSocketLibrary : public platform::SocketLibrary {
         std::uint32_t message;
         std::string name;
         std::uint8_t* buffer;
+        std::optional<std::uint32_t> address;  // set for a reverse lookup
     };
     struct Option {
         platform::SocketHandle socket;
@@ -62,7 +67,11 @@ class FakeSocketLibrary : public platform::SocketLibrary {
     std::optional<platform::SockaddrIn> localAddress;
     std::optional<platform::SockaddrIn> peerAddress;
     int socketType = 1;
+    // Reverse lookups of these addresses complete at once: the completion is posted to the
+    // fake window system. Others stay pending until the test completes them.
     std::map<std::uint32_t, std::string> reverseNames;
+    FakeWindowSystem* windows = nullptr;
+    bool reuseHandles = false;  // hand out the lowest free handle number, as Winsock does
 
     // What happened.
     int startups = 0;
@@ -75,6 +84,8 @@ class FakeSocketLibrary : public platform::SocketLibrary {
     std::vector<platform::SockaddrIn> connects;
     std::vector<platform::SockaddrIn> binds;
     std::vector<std::int32_t> cancelled;
+    // Every lookup started. As Wine does, a cancelled lookup stays here and may still be
+    // completed (written into) by the test.
     std::map<std::int32_t, Lookup> lookups;
     std::map<platform::SocketHandle, std::deque<Datagram>> incoming;  // what recv/recvfrom give
 
@@ -105,16 +116,18 @@ class FakeSocketLibrary : public platform::SocketLibrary {
                     long events) override;
     std::int32_t AsyncGetHostByName(platform::WindowHandle window, std::uint32_t message, const std::string& name,
                                     std::uint8_t* buffer, int bufferLength) override;
+    std::int32_t AsyncGetHostByAddr(platform::WindowHandle window, std::uint32_t message, std::uint32_t address,
+                                    std::uint8_t* buffer, int bufferLength) override;
     int CancelAsyncRequest(std::int32_t request) override;
     bool ReadHostRecord(const std::uint8_t* buffer, std::string* name, std::uint32_t* firstAddress) override;
     std::uint32_t InetAddr(const std::string& dotted) override { return Dotted(dotted); }
     std::string InetNtoa(std::uint32_t address) override;
-    bool GetHostByAddr(std::uint32_t address, std::string* name) override;
 
   private:
     int Fail(int error);
     int lastError_ = 0;
     platform::SocketHandle nextSocket_ = 1000;
+    std::set<platform::SocketHandle> open_;
     std::int32_t nextRequest_ = 5;
 };
 
@@ -184,6 +197,7 @@ class FakeSocketPlatform {
         current.sockets = &sockets;
         current.windows = &windows;
         current.memory = &memory;
+        sockets.windows = &windows;
     }
 
     FakeSocketLibrary sockets;

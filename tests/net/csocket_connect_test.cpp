@@ -179,6 +179,18 @@ TEST_F(ConnectTest, AnOlderLookupsCompletionIsIgnored) {
     EXPECT_TRUE(fakes.sockets.connects.empty());
 }
 
+TEST_F(ConnectTest, AnOlderLookupsFailureIsIgnoredWhileANewerOneIsPending) {
+    socket->Connect(Variant::String("first.example"), Variant::Long(80));
+    const std::int32_t first = fakes.sockets.lookups.begin()->first;
+    socket->Connect(Variant::String("second.example"), Variant::Long(80));
+    const std::int32_t second = fakes.sockets.lookups.rbegin()->first;
+    CompleteLookup(first, 11001);
+    EXPECT_EQ(socket->State(), CSocket::kResolvingHost);
+    EXPECT_TRUE(log.events.empty());
+    CompleteLookup(second, 0, "second.example", "10.2.2.2");
+    EXPECT_EQ(socket->State(), CSocket::kConnecting);
+}
+
 TEST_F(ConnectTest, ALookupThatCannotStartDestroysTheSocketAndRaises) {
     fakes.sockets.lookupFailure = 10050;
     const SocketError error = Raised([&] { socket->Connect(Variant::String("server.example"), Variant::Long(80)); });
@@ -256,6 +268,19 @@ TEST_F(ConnectTest, AcceptTakesOverTheConnectionWithTheAddressesAsText) {
 
     auto refused = CSocket::Create();
     EXPECT_EQ(Raised([&] { refused->Accept(-1); }).Source(), "CSocket.Accept");
+}
+
+// The fake library's inet_addr, which decides what counts as a dotted address.
+TEST(FakeInetAddr, AcceptsEveryFormInetAddrAccepts) {
+    const std::uint32_t loopback = testing::Dotted("127.0.0.1");
+    EXPECT_EQ(loopback, 0x0100007Fu);
+    for (const char* form : {"127.1", "0x7f.1", "127.0.0.01", "0177.0.0.1", "2130706433", "127.0.1"}) {
+        EXPECT_EQ(testing::Dotted(form), loopback) << form;
+    }
+    EXPECT_EQ(testing::Dotted("1.2.65535"), testing::Dotted("1.2.255.255"));
+    for (const char* refused : {"", "127.0.0.08", "1.2.3.256", "1.2.3.4.5", "1.2.3.", "0x", "a.b.c.d", "1.2.65536"}) {
+        EXPECT_EQ(testing::Dotted(refused), winsock::kInaddrNone) << refused;
+    }
 }
 
 }  // namespace

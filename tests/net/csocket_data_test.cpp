@@ -229,6 +229,8 @@ TEST_F(DataTest, ADatagramSetsTheSenderAsTheRemoteSide) {
     from.address = testing::Dotted("10.8.8.8");
     fakes.sockets.incoming[socket->SocketHandle()].push_back({{'y'}, from});
     socket->PostSocketEvent(winsock::kFdRead, 0);
+    EXPECT_EQ(socket->RemoteHost(), "10.8.8.8");  // until the reverse name arrives
+    fakes.windows.DeliverPosted();
     EXPECT_EQ(socket->RemoteHost(), "game.example");
     EXPECT_EQ(socket->RemoteHostIP(), "10.8.8.8");
 }
@@ -258,6 +260,35 @@ TEST_F(DataTest, AUdpSendWithoutAnyRemoteHostIsRefused) {
     socket->SetProtocol(CSocket::kUdp);
     EXPECT_EQ(ErrorNumber([&] { socket->SendData(Variant::String("x")); }), 10039);
     EXPECT_TRUE(fakes.sockets.lookups.empty());
+}
+
+TEST_F(DataTest, ARefusedDatagramLeavesNothingForALaterAddress) {
+    socket->SetProtocol(CSocket::kUdp);
+    EXPECT_EQ(ErrorNumber([&] { socket->SendData(Variant::String("x")); }), 10039);
+    EXPECT_TRUE(socket->PendingSendBytes().empty());
+    EXPECT_FALSE(socket->SendPending());
+    socket->SetRemoteHost("10.0.0.1");
+    socket->PostSocketEvent(winsock::kFdWrite, 0);
+    EXPECT_TRUE(fakes.sockets.sent.empty());
+    EXPECT_TRUE(log.events.empty());
+}
+
+TEST_F(DataTest, ADatagramLargerThanTheLibraryAllowsIsRefusedAndDropped) {
+    Udp();
+    std::string source;
+    EXPECT_EQ(ErrorNumber([&] { socket->SendData(Variant::String(std::string(65468, 'x'))); }, &source), 10040);
+    EXPECT_EQ(source, "CSocket.SendData");
+    EXPECT_TRUE(socket->PendingSendBytes().empty());
+    EXPECT_TRUE(fakes.sockets.sent.empty());
+}
+
+TEST_F(DataTest, AWriteNotificationDuringTheLookupStartsNoSecondLookup) {
+    socket->SetProtocol(CSocket::kUdp);
+    socket->SetRemoteHost("server.example");
+    socket->SendData(Variant::String("x"));
+    socket->PostSocketEvent(winsock::kFdWrite, 0);
+    EXPECT_EQ(fakes.sockets.lookups.size(), 1u);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"SendProgress 0 1"}));
 }
 
 TEST_F(DataTest, AUdpSendWithoutASocketDoesNothing) {

@@ -5,6 +5,7 @@
 #include "fakes/fake_sockets.h"
 #include "net/event_log.h"
 #include "net/csocket.h"
+#include "net/socket_support.h"
 #include "platform/winsock_numbers.h"
 
 namespace vantorel {
@@ -164,6 +165,8 @@ TEST_F(CSocketTest, ConnectFillsTheLocalSide) {
     EXPECT_EQ(socket->State(), CSocket::kConnected);
     EXPECT_EQ(socket->LocalPort(), 4321);
     EXPECT_EQ(socket->LocalIP(), "192.168.0.2");
+    EXPECT_EQ(socket->LocalHostName(), "192.168.0.2");  // the name is looked up without waiting
+    fakes.windows.DeliverPosted();
     EXPECT_EQ(socket->LocalHostName(), "workstation");
     EXPECT_EQ(socket->RemoteHostIP(), "");
     EXPECT_EQ(log.events, (std::vector<std::string>{"Connect"}));
@@ -183,6 +186,30 @@ TEST_F(CSocketTest, AcceptNotificationsCarryTheNewHandleOrMinusOne) {
     Notify(winsock::kFdAccept);
     EXPECT_EQ(log.events, (std::vector<std::string>{"ConnectionRequest 2000", "ConnectionRequest -1"}));
     EXPECT_EQ(socket->State(), CSocket::kListening);
+}
+
+TEST_F(CSocketTest, AnAcceptedConnectionThatNobodyTakesOverIsClosed) {
+    socket->Listen();
+    Notify(winsock::kFdAccept);  // the handler does not accept
+    EXPECT_EQ(fakes.sockets.closed, (std::vector<platform::SocketHandle>{2000}));
+
+    auto taker = CSocket::Create();
+    log.onConnectionRequest = [&](std::int32_t requestID) { taker->Accept(requestID); };
+    fakes.sockets.acceptResult = 2001;
+    Notify(winsock::kFdAccept);
+    EXPECT_EQ(fakes.sockets.closed, (std::vector<platform::SocketHandle>{2000}));
+    EXPECT_EQ(taker->SocketHandle(), 2001);
+}
+
+TEST_F(CSocketTest, AcceptOnAnObjectWithASocketEndsTheOldOne) {
+    socket->SetProtocol(CSocket::kUdp);
+    socket->SetRemoteHost("10.0.0.1");
+    const std::int32_t old = socket->SocketHandle();
+    socket->Accept(2000);
+    EXPECT_EQ(fakes.sockets.closed, (std::vector<platform::SocketHandle>{old}));
+    EXPECT_FALSE(MSocketSupport::SocketRegistry()->Contains(MSocketSupport::SocketKey(old)));
+    EXPECT_EQ(socket->SocketHandle(), 2000);
+    EXPECT_EQ(socket->State(), CSocket::kConnected);
 }
 
 TEST_F(CSocketTest, TheObjectEndsItsSocketAndTheLibrary) {

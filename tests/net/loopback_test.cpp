@@ -10,6 +10,7 @@
 #include "fakes/pump.h"
 #include "net/event_log.h"
 #include "platform/event_loop.h"
+#include "platform/global_memory.h"
 #include "platform/platform.h"
 #include "platform/socket_library.h"
 
@@ -66,8 +67,51 @@ TEST(Loopback, AUdpQueryAndItsReply) {
     EXPECT_EQ(clientLog.events[1], "SendComplete");
     EXPECT_EQ(client->RemoteHostIP(), "127.0.0.1");
     EXPECT_EQ(client->RemotePort(), port);
-    EXPECT_EQ(client->RemoteHost(), "localhost");
+    // The sender's name is looked up without blocking and replaces its address when it comes.
+    EXPECT_TRUE(PumpUntil([&] { return client->RemoteHost() == "localhost"; })) << client->RemoteHost();
     EXPECT_EQ(client->State(), CSocket::kClosed);
+}
+
+// The platform's own lookup buffers, counted.
+class CountingMemory : public platform::GlobalMemory {
+  public:
+    explicit CountingMemory(platform::GlobalMemory& real) : real_(real) {}
+    std::intptr_t Alloc(unsigned flags, std::size_t bytes) override {
+        const std::intptr_t handle = real_.Alloc(flags, bytes);
+        live += handle != 0 ? 1 : 0;
+        return handle;
+    }
+    void* Lock(std::intptr_t handle) override { return real_.Lock(handle); }
+    bool Unlock(std::intptr_t handle) override { return real_.Unlock(handle); }
+    std::intptr_t Free(std::intptr_t handle) override {
+        const std::intptr_t result = real_.Free(handle);
+        live -= result == 0 ? 1 : 0;
+        return result;
+    }
+    int live = 0;
+
+  private:
+    platform::GlobalMemory& real_;
+};
+
+// Wine's WSACancelAsyncRequest answers success and still writes the result: the buffer
+// must outlive the cancel until the completion arrives (or the library is cleaned up).
+TEST(Loopback, ALookupCancelledByTheObjectsEndMayStillComplete) {
+    platform::ScopedPlatform restore;
+    CountingMemory memory(*platform::Current().memory);
+    platform::Current().memory = &memory;
+    {
+        auto keeper = CSocket::Create();  // keeps the window, so that a late completion arrives
+        keeper->SetProtocol(CSocket::kUdp);
+        keeper->Bind(0, "127.0.0.1");
+        auto client = CSocket::Create();
+        client->Connect(Variant::String("localhost"), Variant::Long(9));
+        ASSERT_EQ(client->State(), CSocket::kResolvingHost);
+        client.reset();
+        EXPECT_EQ(memory.live, 1);
+        PumpUntil([&] { return memory.live == 0; }, std::chrono::seconds(2));
+    }
+    EXPECT_EQ(memory.live, 0);
 }
 
 // A listening object, the client that connects to it, and the object that accepts.

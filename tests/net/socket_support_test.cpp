@@ -36,18 +36,21 @@ class SocketSupportTest : public ::testing::Test {
     Recorder recorder;
 };
 
-TEST_F(SocketSupportTest, StartsTheLibraryOnceAndRegistersTheMessagesByExecutableName) {
+TEST_F(SocketSupportTest, EachObjectStartsTheLibraryAndOnlyTheLastEndCleansItUp) {
     auto first = NewSocket();
     auto second = NewSocket();
-    EXPECT_EQ(fakes.sockets.startups, 1);
-    EXPECT_EQ(support::InitWinsockService(), 65467);
+    EXPECT_EQ(fakes.sockets.startups, 2);
+    EXPECT_EQ(support::MaxDatagramSize(), 65467);
     EXPECT_EQ(fakes.windows.registeredNames,
               (std::vector<std::string>{"query.ResolveMessage", "query.WinsockMessage"}));
-    EXPECT_TRUE(support::WinsockStarted());
     first.reset();
+    EXPECT_TRUE(support::WinsockStarted());
+    second->SetProtocol(CSocket::kUdp);
+    second->SetRemoteHost("10.0.0.1");  // the library still makes sockets for the other object
+    EXPECT_NE(second->SocketHandle(), -1);
     second.reset();
     EXPECT_FALSE(support::WinsockStarted());
-    EXPECT_EQ(fakes.sockets.cleanups, 1);
+    EXPECT_EQ(fakes.sockets.cleanups, 2);
 }
 
 TEST_F(SocketSupportTest, AStartUpFailureRaisesItsOwnTextAndTheNextObjectTriesAgain) {
@@ -239,14 +242,68 @@ TEST_F(LookupTest, TwoLookupsOfOneObjectKeepTheirOwnBuffers) {
     EXPECT_FALSE(support::ResolveRequests().has_value());
 }
 
-TEST_F(LookupTest, AnObjectThatEndsWithdrawsItsLookups) {
+TEST_F(LookupTest, AWithdrawnLookupKeepsItsBufferUntilItsCompletionArrives) {
     auto other = NewSocket();
     const std::int32_t request = support::ResolveHost("a.example", other->Address());
     other.reset();
     EXPECT_EQ(fakes.sockets.cancelled, (std::vector<std::int32_t>{request}));
-    EXPECT_EQ(fakes.memory.live, 0);
     EXPECT_FALSE(support::ResolveRequests().has_value());
-    EXPECT_EQ(Complete(request, 0), 0);  // a late completion reaches nothing
+    EXPECT_EQ(fakes.memory.live, 1);
+    // Wine answers the cancel with success and writes the result all the same.
+    fakes.sockets.FillLookup(request, "a.example", testing::Dotted("10.0.0.1"));
+    EXPECT_EQ(Complete(request, 0), 0);  // reaches nothing, and frees the buffer
+    EXPECT_EQ(fakes.memory.live, 0);
+    EXPECT_TRUE(recorder.errors.empty());
+}
+
+TEST_F(SocketSupportTest, ABufferWhoseCompletionNeverComesIsFreedAtTheCleanUp) {
+    auto socket = NewSocket();
+    ASSERT_TRUE(support::RegisterSocket(7, socket->Address()));
+    support::ResolveHost("a.example", socket->Address());
+    support::DeregisterSocket(7);  // the window goes, and the completion with it
+    EXPECT_EQ(fakes.memory.live, 1);
+    socket.reset();
+    EXPECT_EQ(fakes.memory.live, 0);
+}
+
+TEST_F(SocketSupportTest, AClosedHandlesQueuedNotificationsNeverReachTheSocketThatReusesItsNumber) {
+    fakes.sockets.reuseHandles = true;
+    auto keeper = NewSocket();  // keeps the window, and with it the queue
+    keeper->SetProtocol(CSocket::kUdp);
+    keeper->SetRemoteHost("10.0.0.9");
+    auto first = NewSocket();
+    first->SetProtocol(CSocket::kUdp);
+    first->SetRemoteHost("10.0.0.1");
+    const std::int32_t handle = first->SocketHandle();
+    fakes.windows.DeliverPosted();
+    // Winsock queued a reset for the socket; the object closes it before that is handled.
+    fakes.windows.PostMessageTo(support::NotifyWindow(), support::WinsockMessage(), handle, 10054 << 16 | 1);
+    first->CloseSocket();
+    auto second = NewSocket();
+    second->SetProtocol(CSocket::kUdp);
+    second->SetRemoteHost("10.0.0.2");
+    ASSERT_EQ(second->SocketHandle(), handle);
+    fakes.windows.DeliverPosted();
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_EQ(second->State(), CSocket::kClosed);
+    EXPECT_EQ(second->SocketHandle(), handle);
+    // Its own notifications still arrive.
+    EXPECT_EQ(Notify(handle, winsock::kFdRead, 10054), 0);
+    EXPECT_EQ(second->State(), CSocket::kError);
+}
+
+TEST_F(SocketSupportTest, WhateverAHandlerThrowsStaysInTheWindowProcedure) {
+    struct Throws : CSocketEvents {
+        void OnDataArrival(std::int32_t) override { throw 42; }
+    } throws;
+    auto socket = NewSocket();
+    socket->SetListener(&throws);
+    socket->SetProtocol(CSocket::kUdp);
+    socket->SetRemoteHost("10.0.0.1");
+    fakes.sockets.incoming[socket->SocketHandle()].push_back({{'x'}, {}});
+    std::intptr_t result = -1;
+    EXPECT_NO_THROW(result = Notify(socket->SocketHandle(), winsock::kFdRead, 0));
+    EXPECT_EQ(result, 0);
 }
 
 TEST(SocketSupportConversions, WordsShortsAndKeys) {

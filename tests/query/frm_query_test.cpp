@@ -165,6 +165,7 @@ TEST_F(MonitorTest, TheAddressIsSetAgainOnlyWhenTheSocketHoldsAnother) {
     monitor->SendQuery("10.0.0.1");
     monitor->SendQuery("10.0.0.1");
     Reply(Server("\\numplayers\\3\\maxplayers\\32"));
+    sockets.windows.DeliverPosted();  // the sender's reverse name
     EXPECT_EQ(monitor->Sock()->RemoteHost(), "game.example");
     monitor->SendQuery("10.0.0.1");
     EXPECT_EQ(monitor->Sock()->RemoteHost(), "10.0.0.1");

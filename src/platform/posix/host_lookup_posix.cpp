@@ -1,4 +1,5 @@
-// Host lookups of the socket stand-in: each runs getaddrinfo() on a worker thread, and
+// Host lookups of the socket stand-in: each runs getaddrinfo() (or, for an address,
+// getnameinfo()) on a worker thread, and
 // its result is written into the caller's buffer on the loop's thread, just before the
 // completion message is posted, so that a withdrawn lookup never touches freed memory.
 
@@ -35,6 +36,23 @@ PosixSocketLibrary::LookupResult Resolve(const std::string& name) {
     return result;
 }
 
+PosixSocketLibrary::LookupResult ResolveAddress(std::uint32_t address) {
+    PosixSocketLibrary::LookupResult result;
+    sockaddr_in native{};
+    native.sin_family = AF_INET;
+    native.sin_addr.s_addr = address;
+    char host[NI_MAXHOST] = {};
+    const int status = getnameinfo(reinterpret_cast<const sockaddr*>(&native), sizeof native, host, sizeof host,
+                                   nullptr, 0, NI_NAMEREQD);
+    if (status != 0) {
+        result.error = WinsockErrorFromLookup(status);
+        return result;
+    }
+    result.name = host;
+    result.address = address;
+    return result;
+}
+
 // The record a completed lookup leaves in the caller's buffer: a hostent, then the lists
 // and the data it points to, as Winsock lays them out.
 struct HostRecord {
@@ -68,6 +86,16 @@ bool WriteRecord(const PosixSocketLibrary::LookupResult& result, std::uint8_t* b
 
 std::int32_t PosixSocketLibrary::AsyncGetHostByName(WindowHandle window, std::uint32_t message, const std::string& name,
                                                     std::uint8_t* buffer, int bufferLength) {
+    return StartLookup(window, message, buffer, bufferLength, [name] { return Resolve(name); });
+}
+
+std::int32_t PosixSocketLibrary::AsyncGetHostByAddr(WindowHandle window, std::uint32_t message, std::uint32_t address,
+                                                    std::uint8_t* buffer, int bufferLength) {
+    return StartLookup(window, message, buffer, bufferLength, [address] { return ResolveAddress(address); });
+}
+
+std::int32_t PosixSocketLibrary::StartLookup(WindowHandle window, std::uint32_t message, std::uint8_t* buffer,
+                                             int bufferLength, std::function<LookupResult()> work) {
     if (started_ == 0) {
         Fail(winsock::kWsaNotinitialised);
         return 0;
@@ -80,8 +108,8 @@ std::int32_t PosixSocketLibrary::AsyncGetHostByName(WindowHandle window, std::ui
     lookups_[request] = PendingLookup{window, message, buffer, bufferLength};
     std::shared_ptr<Channel> channel = channel_;
     // Detached: a lookup that hangs in the resolver must not hold up the program's exit.
-    std::thread([channel, request, name] {
-        const LookupResult result = Resolve(name);
+    std::thread([channel, request, work = std::move(work)] {
+        const LookupResult result = work();
         std::lock_guard<std::mutex> lock(channel->mutex);
         if (channel->loop) {
             channel->loop->PostTask([channel, request, result] {

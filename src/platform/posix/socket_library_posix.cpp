@@ -207,6 +207,11 @@ int PosixSocketLibrary::Connect(SocketHandle s, const SockaddrIn& address) {
         return Fail(winsock::kWsaEnotsock);
     }
     const sockaddr_in native = ToNative(address);
+    if (entry->type == winsock::kSockDgram) {
+        // Winsock only records a datagram socket's peer: connect succeeds at once and no
+        // FD_CONNECT follows.
+        return connect(entry->fd, reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0 ? 0 : FailFromErrno();
+    }
     if (connect(entry->fd, reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0) {
         // Winsock finishes every non-blocking connect with FD_CONNECT, even a quick one.
         entry->connected = true;
@@ -249,6 +254,10 @@ int PosixSocketLibrary::SendBytes(SocketHandle s, const std::uint8_t* data, int 
     Entry* entry = Find(s);
     if (!entry) {
         return Fail(winsock::kWsaEnotsock);
+    }
+    // Linux delivers a datagram to 0.0.0.0 to the local host; Winsock refuses it.
+    if (to && to->address == winsock::kInaddrAny) {
+        return Fail(winsock::kWsaEaddrnotavail);
     }
     // sendto without an address is send, on a connected stream as on a datagram socket.
     sockaddr_in native{};
@@ -468,26 +477,6 @@ std::string PosixSocketLibrary::InetNtoa(std::uint32_t address) {
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &native, text, sizeof text);
     return text;
-}
-
-bool PosixSocketLibrary::GetHostByAddr(std::uint32_t address, std::string* name) {
-    // Windows' resolver keeps recent answers; without such a cache every datagram from a
-    // server would make the C library read the hosts file again.
-    const auto now = std::chrono::steady_clock::now();
-    const auto cached = reverseNames_.find(address);
-    if (cached != reverseNames_.end() && now < cached->second.expires) {
-        *name = cached->second.name;
-        return !cached->second.name.empty();
-    }
-    sockaddr_in native{};
-    native.sin_family = AF_INET;
-    native.sin_addr.s_addr = address;
-    char host[NI_MAXHOST] = {};
-    const bool found = getnameinfo(reinterpret_cast<const sockaddr*>(&native), sizeof native, host, sizeof host,
-                                   nullptr, 0, NI_NAMEREQD) == 0;
-    reverseNames_[address] = {found ? host : "", now + std::chrono::seconds(60)};
-    *name = host;
-    return found;
 }
 
 }  // namespace vantorel::platform

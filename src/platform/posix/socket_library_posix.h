@@ -12,7 +12,7 @@
 
 #include <sys/socket.h>
 
-#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -53,12 +53,13 @@ class PosixSocketLibrary : public SocketLibrary {
     int AsyncSelect(SocketHandle s, WindowHandle window, std::uint32_t message, long events) override;
     std::int32_t AsyncGetHostByName(WindowHandle window, std::uint32_t message, const std::string& name,
                                     std::uint8_t* buffer, int bufferLength) override;
+    std::int32_t AsyncGetHostByAddr(WindowHandle window, std::uint32_t message, std::uint32_t address,
+                                    std::uint8_t* buffer, int bufferLength) override;
     int CancelAsyncRequest(std::int32_t request) override;
     bool ReadHostRecord(const std::uint8_t* buffer, std::string* name, std::uint32_t* firstAddress) override;
 
     std::uint32_t InetAddr(const std::string& dotted) override;
     std::string InetNtoa(std::uint32_t address) override;
-    bool GetHostByAddr(std::uint32_t address, std::string* name) override;
 
     // The result of one lookup, as the worker found it.
     struct LookupResult {
@@ -106,6 +107,8 @@ class PosixSocketLibrary : public SocketLibrary {
     void UpdateWatch(SocketHandle s);
     void OnReady(SocketHandle s, short revents);
     SocketHandle Adopt(int fd, int type);
+    std::int32_t StartLookup(WindowHandle window, std::uint32_t message, std::uint8_t* buffer, int bufferLength,
+                             std::function<LookupResult()> work);
     void CloseAll();
 
     PosixMessageLoop& loop_;
@@ -116,12 +119,6 @@ class PosixSocketLibrary : public SocketLibrary {
     std::map<std::int32_t, PendingLookup> lookups_;
     std::int32_t nextLookup_ = 1;
     std::shared_ptr<Channel> channel_;
-
-    struct ReverseName {
-        std::string name;  // empty when the address has none
-        std::chrono::steady_clock::time_point expires;
-    };
-    std::map<std::uint32_t, ReverseName> reverseNames_;
 };
 
 }  // namespace vantorel::platform

@@ -172,6 +172,14 @@ std::int32_t Win32SocketLibrary::AsyncGetHostByName(WindowHandle window, std::ui
     return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(request));
 }
 
+std::int32_t Win32SocketLibrary::AsyncGetHostByAddr(WindowHandle window, std::uint32_t message, std::uint32_t address,
+                                                    std::uint8_t* buffer, int bufferLength) {
+    const HANDLE request =
+        WSAAsyncGetHostByAddr(reinterpret_cast<HWND>(window), message, reinterpret_cast<const char*>(&address), 4,
+                              AF_INET, reinterpret_cast<char*>(buffer), bufferLength);
+    return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(request));
+}
+
 int Win32SocketLibrary::CancelAsyncRequest(std::int32_t request) {
     return WSACancelAsyncRequest(
         reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(request))));
@@ -196,15 +204,6 @@ std::string Win32SocketLibrary::InetNtoa(std::uint32_t address) {
     native.s_addr = address;
     const char* text = inet_ntoa(native);
     return text ? text : "";
-}
-
-bool Win32SocketLibrary::GetHostByAddr(std::uint32_t address, std::string* name) {
-    const hostent* entry = gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
-    if (entry == nullptr || entry->h_name == nullptr) {
-        return false;
-    }
-    *name = entry->h_name;
-    return true;
 }
 
 WindowHandle Win32WindowSystem::CreateStaticWindow(const std::string& title) {

@@ -32,12 +32,13 @@ class Win32SocketLibrary : public SocketLibrary {
     int AsyncSelect(SocketHandle s, WindowHandle window, std::uint32_t message, long events) override;
     std::int32_t AsyncGetHostByName(WindowHandle window, std::uint32_t message, const std::string& name,
                                     std::uint8_t* buffer, int bufferLength) override;
+    std::int32_t AsyncGetHostByAddr(WindowHandle window, std::uint32_t message, std::uint32_t address,
+                                    std::uint8_t* buffer, int bufferLength) override;
     int CancelAsyncRequest(std::int32_t request) override;
     bool ReadHostRecord(const std::uint8_t* buffer, std::string* name, std::uint32_t* firstAddress) override;
 
     std::uint32_t InetAddr(const std::string& dotted) override;
     std::string InetNtoa(std::uint32_t address) override;
-    bool GetHostByAddr(std::uint32_t address, std::string* name) override;
 };
 
 // The hidden "STATIC" window of user32, subclassed through its window procedure.

@@ -96,6 +96,23 @@ TEST_F(StandInTest, UdpCanWriteAtOnceAndReadsOnceUntilReenabled) {
     EXPECT_EQ(sockets.LastError(), winsock::kWsaEwouldblock);
 }
 
+TEST_F(StandInTest, UdpConnectsAtOnceAndRefusesToSendToTheNullAddress) {
+    std::uint16_t port;
+    const SocketHandle s = Udp(&port);
+    ASSERT_EQ(sockets.AsyncSelect(s, window, 0xC000, kAll), 0);
+    Settle();
+    SockaddrIn peer;
+    peer.address = htonl(INADDR_LOOPBACK);
+    peer.port = port;
+    EXPECT_EQ(sockets.Connect(s, peer), 0);
+    EXPECT_TRUE(Settle().empty());  // no FD_CONNECT for a datagram socket
+    SockaddrIn nowhere;
+    nowhere.port = port;
+    const std::uint8_t byte = 'x';
+    EXPECT_EQ(sockets.SendTo(s, &byte, 1, 0, nowhere), -1);
+    EXPECT_EQ(sockets.LastError(), winsock::kWsaEaddrnotavail);
+}
+
 TEST_F(StandInTest, NothingComesAfterClosesocket) {
     std::uint16_t port;
     const SocketHandle s = Udp(&port);
