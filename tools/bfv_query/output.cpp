@@ -1,25 +1,59 @@
 #include "output.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "common/text.h"
+#include "common/utf8.h"
 
 namespace vantorel::bfvQuery {
 namespace {
 
+std::string Decimal(double value, const char* format) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+bool IsControl(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+// Why a server has no display, in words.
+std::string Outcome(const Result& result) {
+    switch (result.status) {
+        case Result::Status::kTimeout: return "No response from server";
+        case Result::Status::kDown: return "Server down: its port is closed";
+        case Result::Status::kError: return result.error;
+        default: return {};
+    }
+}
+
+}  // namespace
+
 const char* StatusName(Result::Status status) {
     switch (status) {
         case Result::Status::kOk: return "ok";
+        case Result::Status::kDown: return "down";
         case Result::Status::kError: return "error";
         default: return "timeout";
     }
 }
 
-std::string JsonNumber(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", value);
-    return text;
+std::string TerminalSafe(const std::string& text) {
+    std::string safe;
+    safe.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t start = at;
+        const char32_t code = DecodeChar(text, at);
+        if (IsControl(code)) {
+            safe += '?';
+        } else {
+            safe.append(text, start, at - start);
+        }
+    }
+    return safe;
 }
-
-}  // namespace
 
 void AppendJsonString(std::string& out, const std::string& text) {
     out += '"';
@@ -54,19 +88,29 @@ std::string JsonString(const std::string& text) {
     return out;
 }
 
-std::string TextReport(const std::vector<Result>& results) {
+std::string TextReport(const std::vector<Result>& results, const TextOptions& options) {
     std::string report;
     for (const Result& result : results) {
-        report += result.target.Label() + "\n";
-        if (result.status == Result::Status::kOk) {
-            report += result.display.serverTitle + "\n" + result.display.map + "\n" + result.display.players + "\n";
-            for (const std::string& line : result.display.lines) {
-                report += line + "\n";
+        report += TerminalSafe(result.target.Label()) + "  " + StatusName(result.status);
+        if (result.status != Result::Status::kOk) {
+            report += "\n" + TerminalSafe(Outcome(result)) + "\n\n";
+            continue;
+        }
+        const Display& display = result.report.display;
+        report += "  " + Decimal(result.pingMs, "%.2f") + " ms\n";
+        report += TerminalSafe(display.serverTitle) + "\n" + TerminalSafe(display.map) + "\n" +
+                  TerminalSafe(display.players) + "\n";
+        if (options.players) {
+            // Over the columns of the window's player lines.
+            report += "tm   " + FixedWidth("name", 15) + "   score/kills/deaths  ping\n";
+            for (const std::string& line : display.lines) {
+                report += TerminalSafe(line) + "\n";
             }
-        } else if (result.status == Result::Status::kError) {
-            report += "Invalid Server Response: " + result.error + "\n";
-        } else {
-            report += "No response from server\n";
+        }
+        if (options.rules) {
+            for (const auto& [key, value] : result.report.rules) {
+                report += "  " + TerminalSafe(key) + " = " + TerminalSafe(value) + "\n";
+            }
         }
         report += "\n";
     }
@@ -80,28 +124,37 @@ std::string JsonReport(const std::vector<Result>& results) {
         json += key;
         AppendJsonString(json, value);
     };
+    const auto object = [&json](const KeyValues& pairs) {
+        json += "{";
+        for (std::size_t f = 0; f < pairs.size(); ++f) {
+            json += f == 0 ? "" : ", ";
+            AppendJsonString(json, pairs[f].first);
+            json += ": ";
+            AppendJsonString(json, pairs[f].second);
+        }
+        json += "}";
+    };
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Result& result = results[i];
         json += i == 0 ? "\n  {" : ",\n  {";
         member("\"query\": ", result.target.Label());
         member(", \"status\": ", StatusName(result.status));
-        if (result.status == Result::Status::kError) {
-            member(", \"error\": ", result.error);
+        if (result.status == Result::Status::kError || result.status == Result::Status::kDown) {
+            member(", \"error\": ", Outcome(result));
         }
         if (!result.ip.empty()) {
             member(", \"ip\": ", result.ip);
         }
         if (result.status == Result::Status::kOk) {
-            json += ", \"ping_ms\": " + JsonNumber(result.pingMs) + ", \"fields\": {";
-            for (std::size_t f = 0; f < result.fields.size(); ++f) {
-                json += f == 0 ? "" : ", ";
-                AppendJsonString(json, result.fields[f].first);
-                json += ": ";
-                AppendJsonString(json, result.fields[f].second);
-            }
-            json += "}, \"players\": [";
-            for (std::size_t p = 0; p < result.players.size(); ++p) {
-                const modBFVQueryParse::PlayerInfo& player = result.players[p];
+            const ServerReport& report = result.report;
+            member(", \"protocol\": ", report.protocol);
+            json += ", \"ping_ms\": " + Decimal(result.pingMs, "%.3f") + ", \"fields\": ";
+            object(report.fields);
+            json += ", \"rules\": ";
+            object(report.rules);
+            json += ", \"players\": [";
+            for (std::size_t p = 0; p < report.players.size(); ++p) {
+                const PlayerEntry& player = report.players[p];
                 member(p == 0 ? "{\"player\": " : ", {\"player\": ", player.player);
                 member(", \"team\": ", player.team);
                 member(", \"score\": ", player.score);
@@ -110,7 +163,7 @@ std::string JsonReport(const std::vector<Result>& results) {
                 member(", \"ping\": ", player.ping);
                 json += "}";
             }
-            const Display& display = result.display;
+            const Display& display = report.display;
             member("], \"display\": {\"title\": ", display.title);
             member(", \"server_title\": ", display.serverTitle);
             member(", \"map\": ", display.map);
@@ -126,6 +179,25 @@ std::string JsonReport(const std::vector<Result>& results) {
         json += "}";
     }
     return json + (results.empty() ? "]\n" : "\n]\n");
+}
+
+void SortResults(std::vector<Result>& results, SortKey key) {
+    if (key == SortKey::kNone) {
+        return;
+    }
+    const auto before = [key](const Result& a, const Result& b) {
+        const bool aOk = a.status == Result::Status::kOk;
+        const bool bOk = b.status == Result::Status::kOk;
+        if (!aOk || !bOk) {
+            return aOk && !bOk;
+        }
+        switch (key) {
+            case SortKey::kPlayers: return a.report.playerCount > b.report.playerCount;
+            case SortKey::kPing: return a.pingMs < b.pingMs;
+            default: return FoldCase(a.report.display.serverTitle) < FoldCase(b.report.display.serverTitle);
+        }
+    };
+    std::stable_sort(results.begin(), results.end(), before);
 }
 
 }  // namespace vantorel::bfvQuery

@@ -1,0 +1,55 @@
+#pragma once
+// The one place where bfv-query uses the stats window's query code: the request text, the
+// joining of split replies, the parser and the display texts. The engine gives each
+// server's QueryProtocol the datagrams from that server and its timeouts, and sends what it
+// asks for; nothing here knows about sockets.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "query/reply_assembler.h"
+#include "result.h"
+
+namespace vantorel::bfvQuery {
+
+enum class Protocol { kAuto, kBasic, kStatus, kGameSpy2 };
+
+std::optional<Protocol> ParseProtocol(std::string_view name);
+const char* ProtocolName(Protocol protocol);
+// False for a protocol this build cannot speak yet.
+bool ProtocolAvailable(Protocol protocol);
+
+class QueryProtocol {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    enum class Step {
+        kWaiting,    // more datagrams are expected
+        kAnswered,   // `report` holds the answer
+        kSendAgain,  // send Request() again and wait one more timeout
+        kNoAnswer,   // give up: the server did not answer
+    };
+
+    explicit QueryProtocol(Protocol protocol) : protocol_(protocol) {}
+
+    // The bytes to send now.
+    std::string_view Request() const;
+
+    Step OnDatagram(std::string_view bytes, Clock::time_point now, ServerReport* report);
+    // When held parts of a split reply are due to be given up; nothing when none are held.
+    std::optional<Clock::time_point> PartsDeadline() const { return assembler_.Deadline(); }
+    // At or after the parts deadline: what arrived is the answer.
+    Step OnPartsDeadline(Clock::time_point now, ServerReport* report);
+    // The query's own timeout ran out with no answer.
+    Step OnTimeout(Clock::time_point now);
+
+  private:
+    Step Answer(const std::string& reply, ServerReport* report);
+
+    Protocol protocol_;
+    ReplyAssembler assembler_;
+};
+
+}  // namespace vantorel::bfvQuery
