@@ -68,7 +68,7 @@ class Engine {
     Engine(const std::vector<Target>& targets, const RunOptions& options) : options_(options) {
         servers_.reserve(targets.size());
         for (const Target& target : targets) {
-            servers_.emplace_back(target, options.protocol);
+            servers_.emplace_back(target);
         }
     }
 
@@ -132,9 +132,9 @@ class Engine {
 
   private:
     struct Server {
-        Server(const Target& target, Protocol protocol) : protocol(protocol) { result.target = target; }
+        explicit Server(const Target& target) { result.target = target; }
         Result result;
-        QueryProtocol protocol;
+        std::unique_ptr<QueryProtocol> protocol;  // while the query runs
         Endpoint endpoint;
         int socket = 0;
         bool inFlight = false;
@@ -236,6 +236,7 @@ class Engine {
             InFlightAt& at = byAddress_[server.endpoint.address];
             ++at.count;
             at.sum += i;
+            server.protocol = std::make_unique<QueryProtocol>(options_.protocol);
             server.inFlight = true;
             ++inFlight_;
             Send(i);
@@ -245,7 +246,7 @@ class Engine {
     void Send(std::size_t i) {
         Server& server = servers_[i];
         const Clock::time_point now = Clock::now();
-        if (!sockets_->Send(server.socket, server.endpoint, server.protocol.Request())) {
+        if (!sockets_->Send(server.socket, server.endpoint, server.protocol->Request())) {
             Fail(i, Result::Status::kError, "The query could not be sent.");
             return;
         }
@@ -280,7 +281,7 @@ class Engine {
             server.heard = true;
             server.result.pingMs = std::chrono::duration<double, std::milli>(now - server.sentAt).count();
         }
-        Follow(*i, server.protocol.OnDatagram(bytes, now, &server.result.report));
+        Follow(*i, server.protocol->OnDatagram(bytes, now, &server.result));
     }
 
     void OnUnreachable(Endpoint to) {
@@ -302,7 +303,7 @@ class Engine {
     void Schedule(std::size_t i) {
         Server& server = servers_[i];
         Clock::time_point when = server.queryDeadline;
-        if (const auto parts = server.protocol.PartsDeadline()) {
+        if (const auto parts = server.protocol->PartsDeadline()) {
             // Parts that are on their way are waited for, even past the query's timeout.
             when = *parts;
         }
@@ -317,10 +318,10 @@ class Engine {
             if (server.done || due.generation != server.generation) {
                 continue;
             }
-            if (server.protocol.PartsDeadline()) {
-                Follow(due.server, server.protocol.OnPartsDeadline(now, &server.result.report));
+            if (server.protocol->PartsDeadline()) {
+                Follow(due.server, server.protocol->OnPartsDeadline(now, &server.result));
             } else {
-                Follow(due.server, server.protocol.OnTimeout(now));
+                Follow(due.server, server.protocol->OnTimeout(now));
             }
         }
     }
@@ -359,6 +360,7 @@ class Engine {
         ++server.generation;
         --remaining_;
         if (server.inFlight) {
+            server.protocol.reset();
             server.inFlight = false;
             --inFlight_;
             byEndpoint_.erase(Key(server.endpoint));

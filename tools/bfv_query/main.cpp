@@ -142,8 +142,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     SortResults(results, settings.sort);
-    const std::string report = settings.json ? JsonReport(results) : TextReport(results, settings.text);
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    // One server at a time, so that only one server's report is ever held.
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const std::string entry = settings.json ? JsonEntry(results[i], i) : TextEntry(results[i], settings.text);
+        std::fwrite(entry.data(), 1, entry.size(), stdout);
+    }
+    if (settings.json) {
+        const std::string end = JsonEnd(results.size());
+        std::fwrite(end.data(), 1, end.size(), stdout);
+    }
     std::fflush(stdout);
     for (const Result& result : results) {
         if (result.status != Result::Status::kOk) {

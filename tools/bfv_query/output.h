@@ -16,9 +16,13 @@ struct TextOptions {
 // shows, or why nothing; a blank line after each. Every control character that a server
 // (or a hosts file) put in a text is shown as "?", so no reply can steer the terminal.
 std::string TextReport(const std::vector<Result>& results, const TextOptions& options = {});
+std::string TextEntry(const Result& result, const TextOptions& options);
 
 // One JSON array, one object per server.
 std::string JsonReport(const std::vector<Result>& results);
+// The object of the i-th server, with what goes before it in the array.
+std::string JsonEntry(const Result& result, std::size_t i);
+std::string JsonEnd(std::size_t count);
 
 // A JSON string literal: UTF-8 as it is, quotes, backslashes and control characters escaped.
 std::string JsonString(const std::string& text);

@@ -96,14 +96,14 @@ std::string_view QueryProtocol::Request() const {
     return protocol_ == Protocol::kStatus ? std::string_view("\\status\\") : std::string_view("\\basic\\");
 }
 
-QueryProtocol::Step QueryProtocol::OnDatagram(std::string_view bytes, Clock::time_point now, ServerReport* report) {
-    const std::optional<std::string> reply = assembler_.Add(bytes, now);
-    return reply ? Answer(*reply, report) : Step::kWaiting;
+QueryProtocol::Step QueryProtocol::OnDatagram(std::string_view bytes, Clock::time_point now, Result* result) {
+    std::optional<std::string> reply = assembler_.Add(bytes, now);
+    return reply ? Answer(std::move(*reply), result) : Step::kWaiting;
 }
 
-QueryProtocol::Step QueryProtocol::OnPartsDeadline(Clock::time_point now, ServerReport* report) {
-    const std::optional<std::string> reply = assembler_.Expire(now);
-    return reply ? Answer(*reply, report) : Step::kWaiting;
+QueryProtocol::Step QueryProtocol::OnPartsDeadline(Clock::time_point now, Result* result) {
+    std::optional<std::string> reply = assembler_.Expire(now);
+    return reply ? Answer(std::move(*reply), result) : Step::kWaiting;
 }
 
 QueryProtocol::Step QueryProtocol::OnTimeout(Clock::time_point) {
@@ -112,44 +112,47 @@ QueryProtocol::Step QueryProtocol::OnTimeout(Clock::time_point) {
     return Step::kNoAnswer;
 }
 
-QueryProtocol::Step QueryProtocol::Answer(const std::string& reply, ServerReport* report) {
+QueryProtocol::Step QueryProtocol::Answer(std::string reply, Result* result) {
     // SEAM(fallback): an auto query whose "\basic\" reply holds none of the summary keys
     // asks "\status\" next (kSendAgain); for now the basic reply is what is shown.
-    const std::string text = platform::AnsiToUtf8(reply);
+    result->protocol = protocol_ == Protocol::kStatus ? "status" : "basic";
+    result->reply = std::move(reply);
+    return Step::kAnswered;
+}
+
+ServerReport ReadReply(const Result& result) {
+    ServerReport report;
+    const std::string text = platform::AnsiToUtf8(result.reply);
     NothingToYieldTo quiet;
     const platform::ScopedPlatform restore;
     platform::Current().events = &quiet;
 
     const int filled = modBFVQueryParse::ParseServerReply(text);
     const modBFVQueryParse::ServerInfoRecord& info = modBFVQueryParse::ServerInfo();
-    report->protocol = protocol_ == Protocol::kStatus ? "status" : "basic";
-    report->fields.clear();
     for (const modBFVQueryParse::ServerField& field : modBFVQueryParse::ServerFields()) {
-        report->fields.emplace_back(field.key, info.*field.field);
+        report.fields.emplace_back(field.key, info.*field.field);
     }
     const auto& table = modBFVQueryParse::Players();
-    report->players.clear();
     for (int i = 0; i < filled; ++i) {
         const modBFVQueryParse::PlayerInfo& entry = table[static_cast<std::size_t>(i)];
-        report->players.push_back({entry.player, entry.team, entry.score, entry.kills, entry.deaths, entry.ping});
+        report.players.push_back({entry.player, entry.team, entry.score, entry.kills, entry.deaths, entry.ping});
     }
-    report->rules = OtherKeys(text);
+    report.rules = OtherKeys(text);
 
     // As the stats window shows a reply.
-    Display& display = report->display;
+    Display& display = report.display;
     display.title = "Server Stats";
     display.serverTitle = Trim(info.hostname);
     display.map = statsText::MapLine(info);
     display.players = statsText::PlayersLine(info);
-    display.lines.clear();
     const int lines = statsText::PlayerLineCount(info);
     for (int i = 0; i < lines; ++i) {
         display.lines.push_back(statsText::PlayerLine(table[static_cast<std::size_t>(i)]));
     }
     const std::optional<statsText::SlotCounts> slots = statsText::Slots(info);
     display.waitForSlotVisible = slots && slots->players >= slots->publicSlots;
-    report->playerCount = WholeNumber(info.numplayers).value_or(0);
-    return Step::kAnswered;
+    report.playerCount = WholeNumber(info.numplayers).value_or(0);
+    return report;
 }
 
 }  // namespace vantorel::bfvQuery

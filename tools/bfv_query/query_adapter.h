@@ -21,13 +21,16 @@ const char* ProtocolName(Protocol protocol);
 // False for a protocol this build cannot speak yet.
 bool ProtocolAvailable(Protocol protocol);
 
+// What the stats window would take from an answered server's reply.
+ServerReport ReadReply(const Result& result);
+
 class QueryProtocol {
   public:
     using Clock = std::chrono::steady_clock;
 
     enum class Step {
         kWaiting,    // more datagrams are expected
-        kAnswered,   // `report` holds the answer
+        kAnswered,   // the answer is in `reply` and `protocol`
         kSendAgain,  // send Request() again and wait one more timeout
         kNoAnswer,   // give up: the server did not answer
     };
@@ -37,16 +40,16 @@ class QueryProtocol {
     // The bytes to send now.
     std::string_view Request() const;
 
-    Step OnDatagram(std::string_view bytes, Clock::time_point now, ServerReport* report);
+    Step OnDatagram(std::string_view bytes, Clock::time_point now, Result* result);
     // When held parts of a split reply are due to be given up; nothing when none are held.
     std::optional<Clock::time_point> PartsDeadline() const { return assembler_.Deadline(); }
     // At or after the parts deadline: what arrived is the answer.
-    Step OnPartsDeadline(Clock::time_point now, ServerReport* report);
+    Step OnPartsDeadline(Clock::time_point now, Result* result);
     // The query's own timeout ran out with no answer.
     Step OnTimeout(Clock::time_point now);
 
   private:
-    Step Answer(const std::string& reply, ServerReport* report);
+    Step Answer(std::string reply, Result* result);
 
     Protocol protocol_;
     ReplyAssembler assembler_;

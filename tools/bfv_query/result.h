@@ -25,10 +25,9 @@ struct PlayerEntry {
 
 using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
-// A reply as it is reported: its protocol, the server record, the players, the keys the
-// record does not hold, and what the window would show.
+// A reply as it is reported: the server record, the players, the keys the record does not
+// hold, and what the window would show.
 struct ServerReport {
-    std::string protocol;
     KeyValues fields;  // every field of the server record, in the record's order
     std::vector<PlayerEntry> players;
     KeyValues rules;  // the reply's other server keys, in the reply's order
@@ -45,7 +44,10 @@ struct Result {
     std::string error;
     std::string ip;  // the address queried, where known
     double pingMs = 0;
-    ServerReport report;
+    std::string protocol;  // the protocol that answered
+    // The whole reply as it came (split replies joined), read only when it is reported: a
+    // thousand servers' records and player tables all at once would be ten times the size.
+    std::string reply;
 };
 
 }  // namespace vantorel::bfvQuery
