@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <sstream>
 #include <thread>
 
@@ -235,6 +236,27 @@ TEST(BfvQueryEngine, SplitReplyWithALostPartShowsWhatArrivedAfterThePartsTimeout
     EXPECT_EQ(report.display.serverTitle, "Parts");
     ASSERT_EQ(report.players.size(), 1u);
     EXPECT_EQ(report.players[0].player, "Ann");
+}
+
+TEST(BfvQueryEngine, ServerThatKeepsStartingNewPartSetsIsNotWaitedForWithoutEnd) {
+    testing::UdpPeer server;
+    std::atomic<bool> over{false};
+    std::thread sets([&] {
+        const auto query = server.Receive(5000);
+        // A first part of a new set every 200 ms, each one restarting the wait for parts.
+        for (int set = 1; query && !over && set <= 100; ++set) {
+            server.SendTo("127.0.0.1", query->fromPort, "\\hostname\\Never\\queryid\\" + std::to_string(set) + ".1");
+            server.Receive(200);
+        }
+    });
+    RunOptions options;
+    options.timeoutMs = 300;
+    std::string error;
+    const std::vector<Result> results = QueryAll({{"127.0.0.1", server.Port()}}, options, &error);
+    over = true;
+    sets.join();
+    ASSERT_EQ(results.size(), 1u) << error;
+    EXPECT_EQ(results[0].status, Result::Status::kTimeout);
 }
 
 }  // namespace

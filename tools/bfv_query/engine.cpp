@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <queue>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -142,6 +143,7 @@ class Engine {
         bool heard = false;  // a first datagram came
         Clock::time_point sentAt{};
         Clock::time_point queryDeadline{};
+        Clock::time_point scheduledFor{};  // when its live timer entry is due
         unsigned generation = 0;              // of its entry in the timer queue
         std::optional<std::size_t> aliasOf;  // the same address and port listed earlier
     };
@@ -179,8 +181,22 @@ class Engine {
             waitingNames_[name] = servers;
         }
         const int threads = std::min<int>(kLookupThreads, static_cast<int>(names.size()));
+        int started = 0;
         for (int i = 0; i < threads; ++i) {
-            std::thread(Lookups::Work, lookups_).detach();
+            try {
+                std::thread(Lookups::Work, lookups_).detach();
+                ++started;
+            } catch (const std::system_error&) {
+                break;  // the threads already running take the names
+            }
+        }
+        if (started == 0) {
+            for (const auto& [name, servers] : waitingNames_) {
+                for (const std::size_t server : servers) {
+                    Fail(server, Result::Status::kError, "No thread to look the host name up.");
+                }
+            }
+            waitingNames_.clear();
         }
     }
 
@@ -252,6 +268,7 @@ class Engine {
         }
         server.sentAt = now;
         server.queryDeadline = now + Milliseconds(options_.timeoutMs);
+        server.scheduledFor = {};
         Schedule(i);
     }
 
@@ -304,9 +321,14 @@ class Engine {
         Server& server = servers_[i];
         Clock::time_point when = server.queryDeadline;
         if (const auto parts = server.protocol->PartsDeadline()) {
-            // Parts that are on their way are waited for, even past the query's timeout.
-            when = *parts;
+            // Parts that are on their way are waited for past the query's timeout, but a
+            // server that keeps starting new sets is not waited for without end.
+            when = std::min(*parts, server.queryDeadline + QueryProtocol::kPartsTimeout);
         }
+        if (when == server.scheduledFor) {
+            return;  // a further part of the same set: its entry stands
+        }
+        server.scheduledFor = when;
         timers_.push({when, i, ++server.generation});
     }
 
@@ -318,8 +340,12 @@ class Engine {
             if (server.done || due.generation != server.generation) {
                 continue;
             }
-            if (server.protocol->PartsDeadline()) {
+            server.scheduledFor = {};
+            const std::optional<Clock::time_point> parts = server.protocol->PartsDeadline();
+            if (parts && *parts <= now) {
                 Follow(due.server, server.protocol->OnPartsDeadline(now, &server.result));
+            } else if (parts && now < server.queryDeadline + QueryProtocol::kPartsTimeout) {
+                Schedule(due.server);
             } else {
                 Follow(due.server, server.protocol->OnTimeout(now));
             }

@@ -35,6 +35,9 @@ class QueryProtocol {
         kNoAnswer,   // give up: the server did not answer
     };
 
+    // How long the parts of a split reply are waited for, from the first that arrived.
+    static constexpr std::chrono::milliseconds kPartsTimeout = ReplyAssembler::kPartsTimeout;
+
     explicit QueryProtocol(Protocol protocol) : protocol_(protocol) {}
 
     // The bytes to send now.
