@@ -90,10 +90,13 @@ std::string Server(const std::string& title, int players) {
 }
 
 TEST(BfvQueryText, ServerTextsNeverSteerTheTerminal) {
-    EXPECT_EQ(TerminalSafe("Evil\x1b]0;owned\x07\r\nForged\xc2\x9b" "1mJérôme\x7f"), "Evil?]0;owned???Forged?1mJérôme?");
+    EXPECT_EQ(TerminalSafe("Evil\x1b]0;owned\x07\r\nForged\xc2\x9b"
+                           "1mJérôme\x7f"),
+              "Evil?]0;owned???Forged?1mJérôme?");
     // The code page's undefined byte 0x9D stands for the C1 control U+009D.
-    const Result result = Answered("\\hostname\\Evil\x1b[2J\rFake line\\mapname\\Hue\x9d\\numplayers\\1\\maxplayers\\"
-                                   "32\\player_0\\A\nB\\team_0\\1\\gametype\\co\top\\rules_x\\\x1b");
+    const Result result = Answered(
+        "\\hostname\\Evil\x1b[2J\rFake line\\mapname\\Hue\x9d\\numplayers\\1\\maxplayers\\"
+        "32\\player_0\\A\nB\\team_0\\1\\gametype\\co\top\\rules_x\\\x1b");
     const std::string text = TextReport({result}, {true, true});
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9) << text;
     EXPECT_TRUE(std::none_of(text.begin(), text.end(), [](char c) {
@@ -107,8 +110,7 @@ TEST(BfvQueryText, ServerTextsNeverSteerTheTerminal) {
 
 TEST(BfvQueryText, AnsweredServerWithRoundTripPlayersAndRules) {
     Result result = Answered(Server("Alpha", 1) + "\\timelimit\\3600\\queryid\\7.1\\final\\", 12.345);
-    EXPECT_EQ(TextReport({result}),
-              "127.0.0.1:23000  ok  12.35 ms\nAlpha\n - Hue - \nPlayers:  1 / 32\n\n");
+    EXPECT_EQ(TextReport({result}), "127.0.0.1:23000  ok  12.35 ms\nAlpha\n - Hue - \nPlayers:  1 / 32\n\n");
     EXPECT_EQ(TextReport({result}, {true, true}),
               "127.0.0.1:23000  ok  12.35 ms\nAlpha\n - Hue - \nPlayers:  1 / 32\n"
               "tm   name              score/kills/deaths  ping\n"

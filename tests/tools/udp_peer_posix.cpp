@@ -34,8 +34,8 @@ std::optional<UdpPeer::Datagram> UdpPeer::Receive(int timeoutMs) {
     std::vector<char> buffer(65536);
     sockaddr_in from{};
     socklen_t length = sizeof from;
-    const ssize_t got =
-        recvfrom(static_cast<int>(socket_), buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
+    const ssize_t got = recvfrom(static_cast<int>(socket_), buffer.data(), buffer.size(), 0,
+                                 reinterpret_cast<sockaddr*>(&from), &length);
     if (got < 0) {
         return std::nullopt;
     }

@@ -46,8 +46,8 @@ void Drain(DatagramSockets::System& system, int s, const DatagramSockets::Handle
     for (;;) {
         sockaddr_in from{};
         socklen_t length = sizeof from;
-        const ssize_t got = recvfrom(s, system.buffer.data(), system.buffer.size(), 0,
-                                     reinterpret_cast<sockaddr*>(&from), &length);
+        const ssize_t got =
+            recvfrom(s, system.buffer.data(), system.buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
         if (got < 0) {
             // With IP_RECVERR a closed port also shows here once; its address comes from
             // the error queue.
@@ -57,7 +57,8 @@ void Drain(DatagramSockets::System& system, int s, const DatagramSockets::Handle
             return;
         }
         if (from.sin_family == AF_INET) {
-            handlers.datagram(FromSockaddr(from), std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
+            handlers.datagram(FromSockaddr(from),
+                              std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
         }
     }
 }

@@ -58,7 +58,8 @@ void Drain(DatagramSockets::System& system, SOCKET s, const DatagramSockets::Han
             return;  // WSAEWOULDBLOCK: nothing more waits
         }
         if (from.sin_family == AF_INET) {
-            handlers.datagram(FromSockaddr(from), std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
+            handlers.datagram(FromSockaddr(from),
+                              std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
         }
     }
 }

@@ -74,10 +74,10 @@ class Engine {
     }
 
     bool Run(std::string* error) {
-        const int wanted = std::clamp((std::min<int>(options_.maxSimultaneous, static_cast<int>(servers_.size())) +
-                                       kServersPerSocket - 1) /
-                                          kServersPerSocket,
-                                      1, kMostSockets);
+        const int wanted = std::clamp(
+            (std::min<int>(options_.maxSimultaneous, static_cast<int>(servers_.size())) + kServersPerSocket - 1) /
+                kServersPerSocket,
+            1, kMostSockets);
         const int allowed = std::max(1, std::min(wanted, SocketsAvailable() - kSpareHandles));
         sockets_ = DatagramSockets::Open(allowed, error);
         if (!sockets_) {
@@ -143,8 +143,8 @@ class Engine {
         bool heard = false;  // a first datagram came
         Clock::time_point sentAt{};
         Clock::time_point queryDeadline{};
-        Clock::time_point scheduledFor{};  // when its live timer entry is due
-        unsigned generation = 0;              // of its entry in the timer queue
+        Clock::time_point scheduledFor{};    // when its live timer entry is due
+        unsigned generation = 0;             // of its entry in the timer queue
         std::optional<std::size_t> aliasOf;  // the same address and port listed earlier
     };
 

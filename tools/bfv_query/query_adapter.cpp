@@ -50,7 +50,8 @@ KeyValues OtherKeys(std::string_view reply) {
     std::size_t next = reply.find('\\');
     while (next != std::string_view::npos) {
         const std::size_t keyEnd = reply.find('\\', next + 1);
-        const std::string_view key = reply.substr(next + 1, keyEnd == std::string_view::npos ? keyEnd : keyEnd - next - 1);
+        const std::string_view key =
+            reply.substr(next + 1, keyEnd == std::string_view::npos ? keyEnd : keyEnd - next - 1);
         std::string_view value;
         next = std::string_view::npos;
         if (keyEnd != std::string_view::npos) {
