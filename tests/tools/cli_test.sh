@@ -69,6 +69,13 @@ until [ -s "$work/ports" ]; do
     sleep 0.1
 done
 read -r silent closed <"$work/ports"
+# Wine passes no "port unreachable" on to its programs: there a closed port is silent.
+closed_status=down
+closed_text="Server down: its port is closed"
+if [ -n "$runner" ]; then
+    closed_status=timeout
+    closed_text="No response from server"
+fi
 
 # A port range, with the round trip and the player lines under their header.
 status=0
@@ -101,10 +108,10 @@ status=0
 query --json --timeout 800 "127.0.0.1:$port" "127.0.0.1:$silent" "127.0.0.1:$closed" no-such-host.invalid \
     >"$work/json" 2>"$work/json.err" || status=$?
 [ "$status" -eq 1 ] || fail "servers that did not answer must give exit status 1, got $status"
-python3 - "$work/json" "$port" "$silent" "$closed" <<'PY' || fail "JSON output: $(cat "$work/json")"
+python3 - "$work/json" "$port" "$silent" "$closed" "$closed_status" <<'PY' || fail "JSON output: $(cat "$work/json")"
 import json, sys
 data = json.load(open(sys.argv[1], encoding="utf-8"))
-port, silent, closed = sys.argv[2:5]
+port, silent, closed, closed_status = sys.argv[2:6]
 assert [entry["query"] for entry in data] == ["127.0.0.1:" + port, "127.0.0.1:" + silent,
                                               "127.0.0.1:" + closed, "no-such-host.invalid:23000"]
 ok, timeout, down, error = data
@@ -117,13 +124,13 @@ display = ok["display"]
 assert display["title"] == "Server Stats" and display["server_title"] == "Vantorel Sample Server"
 assert len(display["lines"]) == 4 and display["wait_for_slot_visible"] is False
 assert timeout["status"] == "timeout" and "fields" not in timeout
-assert down["status"] == "down" and "fields" not in down
+assert down["status"] == closed_status and "fields" not in down
 assert error["status"] == "error" and error["error"] == "Host not found."
 PY
 query "127.0.0.1:$closed" no-such-host.invalid >"$work/failed" 2>&1 || true
 tr -d '\r' <"$work/failed" >"$work/failed.lf"
-printf '127.0.0.1:%s  down\nServer down: its port is closed\n\nno-such-host.invalid:23000  error\nHost not found.\n\n' \
-    "$closed" | cmp -s - "$work/failed.lf" || fail "failures in text: $(cat "$work/failed.lf")"
+printf '127.0.0.1:%s  %s\n%s\n\nno-such-host.invalid:23000  error\nHost not found.\n\n' \
+    "$closed" "$closed_status" "$closed_text" | cmp -s - "$work/failed.lf" || fail "failures in text: $(cat "$work/failed.lf")"
 
 # A server's control characters never reach the terminal.
 query "127.0.0.1:$evil" >"$work/evil" 2>&1 || fail "evil query: $(cat "$work/evil")"

@@ -1,7 +1,10 @@
 #pragma once
-// A few unconnected UDP sockets that carry the queries of many servers; replies are told
-// apart by their sender. One implementation per target (datagram_sockets_posix.cpp,
-// datagram_sockets_win32.cpp), each holding every system call that bfv-query makes.
+// The UDP sockets that carry the queries of many servers; replies are told apart by their
+// sender. One implementation per target, each holding every system call that bfv-query
+// makes: natively a few unconnected sockets for every server, whose closed ports the error
+// queue names (datagram_sockets_posix.cpp); on Windows one connected socket per server
+// while it is asked, since Winsock reports a closed port (10054) on the socket that sent
+// to it and does not always say which destination it was (datagram_sockets_win32.cpp).
 
 #include <cstdint>
 #include <functional>
@@ -40,8 +43,12 @@ class DatagramSockets {
     ~DatagramSockets();
 
     int Count() const;
+    // How many servers may be asked at a time.
+    int MostInFlight() const;
     // False when the system refused the datagram at once.
     bool Send(int socket, Endpoint to, std::string_view bytes);
+    // Nothing more is expected from `to`.
+    void Release(Endpoint to);
     // Waits at most `timeoutMs` (0: not at all) for datagrams, reports, or a Wake, then hands
     // over everything that has arrived by then.
     void Wait(int timeoutMs, const Handlers& handlers);

@@ -190,6 +190,12 @@ bool DatagramSockets::Send(int socket, Endpoint to, std::string_view bytes) {
     return false;
 }
 
+int DatagramSockets::MostInFlight() const {
+    return 1 << 30;  // shared sockets: any number
+}
+
+void DatagramSockets::Release(Endpoint) {}
+
 void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
     System& system = *system_;
     system.polled.clear();

@@ -1,6 +1,10 @@
+// Winsock's select takes at most FD_SETSIZE sockets, 64 unless the program says otherwise:
+// one socket per server asked at a time wants more.
+#define FD_SETSIZE 1024
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <unordered_map>
 #include <vector>
 
 #include "datagram_sockets.h"
@@ -9,7 +13,9 @@ namespace vantorel::bfvQuery {
 
 struct DatagramSockets::System {
     bool started = false;
-    std::vector<SOCKET> sockets;
+    // One connected socket per server being asked.
+    std::unordered_map<std::uint64_t, SOCKET> byPeer;
+    std::vector<std::pair<SOCKET, Endpoint>> ready;  // reused by each Wait
     // Wake sends a byte to this socket, bound on the loopback address, from itself: select
     // waits on sockets only.
     SOCKET wake = INVALID_SOCKET;
@@ -17,7 +23,7 @@ struct DatagramSockets::System {
     std::vector<char> buffer = std::vector<char>(65536);
 
     ~System() {
-        for (const SOCKET s : sockets) {
+        for (const auto& [key, s] : byPeer) {
             closesocket(s);
         }
         if (wake != INVALID_SOCKET) {
@@ -31,37 +37,21 @@ struct DatagramSockets::System {
 
 namespace {
 
-Endpoint FromSockaddr(const sockaddr_in& address) {
-    return {address.sin_addr.s_addr, ntohs(address.sin_port)};
+std::uint64_t Key(Endpoint endpoint) {
+    return (static_cast<std::uint64_t>(endpoint.address) << 16) | endpoint.port;
+}
+
+sockaddr_in ToSockaddr(Endpoint endpoint) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = endpoint.address;
+    address.sin_port = htons(endpoint.port);
+    return address;
 }
 
 bool StartWinsock() {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-void Drain(DatagramSockets::System& system, SOCKET s, const DatagramSockets::Handlers& handlers) {
-    for (;;) {
-        sockaddr_in from{};
-        int length = sizeof from;
-        const int got = recvfrom(s, system.buffer.data(), static_cast<int>(system.buffer.size()), 0,
-                                 reinterpret_cast<sockaddr*>(&from), &length);
-        if (got == SOCKET_ERROR) {
-            // Winsock fails the next receive with 10054 when a datagram found its port
-            // closed, and names that destination as the sender.
-            if (WSAGetLastError() == WSAECONNRESET) {
-                if (from.sin_family == AF_INET && from.sin_port != 0) {
-                    handlers.unreachable(FromSockaddr(from));
-                }
-                continue;
-            }
-            return;  // WSAEWOULDBLOCK: nothing more waits
-        }
-        if (from.sin_family == AF_INET) {
-            handlers.datagram(FromSockaddr(from),
-                              std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
-        }
-    }
 }
 
 SOCKET NonBlockingSocket() {
@@ -72,6 +62,26 @@ SOCKET NonBlockingSocket() {
     u_long on = 1;
     ioctlsocket(s, FIONBIO, &on);
     return s;
+}
+
+void Drain(DatagramSockets::System& system, SOCKET s, Endpoint peer, const DatagramSockets::Handlers& handlers) {
+    for (;;) {
+        const int got = recv(s, system.buffer.data(), static_cast<int>(system.buffer.size()), 0);
+        if (got != SOCKET_ERROR) {
+            handlers.datagram(peer, std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
+            continue;
+        }
+        // 10054: the query found the port closed. WSAEMSGSIZE: a datagram too large for the
+        // buffer, dropped. Anything else (10035, would block) ends the run of datagrams.
+        const int error = WSAGetLastError();
+        if (error == WSAECONNRESET) {
+            handlers.unreachable(peer);
+            return;
+        }
+        if (error != WSAEMSGSIZE) {
+            return;
+        }
+    }
 }
 
 }  // namespace
@@ -101,13 +111,13 @@ std::optional<std::uint32_t> LookUpHost(const std::string& name) {
 
 int SocketsAvailable() {
     // Winsock sets no limit of its own below the memory's; select takes FD_SETSIZE.
-    return FD_SETSIZE - 1;
+    return FD_SETSIZE;
 }
 
 DatagramSockets::DatagramSockets(std::unique_ptr<System> system) : system_(std::move(system)) {}
 DatagramSockets::~DatagramSockets() = default;
 
-std::unique_ptr<DatagramSockets> DatagramSockets::Open(int count, std::string* error) {
+std::unique_ptr<DatagramSockets> DatagramSockets::Open(int, std::string* error) {
     auto system = std::make_unique<System>();
     system->started = StartWinsock();
     if (!system->started) {
@@ -121,41 +131,43 @@ std::unique_ptr<DatagramSockets> DatagramSockets::Open(int count, std::string* e
     if (system->wake == INVALID_SOCKET ||
         bind(system->wake, reinterpret_cast<const sockaddr*>(&system->wakeAddress), length) != 0 ||
         getsockname(system->wake, reinterpret_cast<sockaddr*>(&system->wakeAddress), &length) != 0) {
-        *error = "no socket for waking up: error " + std::to_string(WSAGetLastError());
+        *error = "no socket: error " + std::to_string(WSAGetLastError());
         return nullptr;
-    }
-    for (int i = 0; i < count; ++i) {
-        const SOCKET s = NonBlockingSocket();
-        if (s == INVALID_SOCKET) {
-            if (i > 0) {
-                break;
-            }
-            *error = "no socket: error " + std::to_string(WSAGetLastError());
-            return nullptr;
-        }
-        const int bytes = 1 << 20;
-        setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
-        // The first send binds the socket; bind it now so that receiving may start at once.
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any);
-        system->sockets.push_back(s);
     }
     return std::unique_ptr<DatagramSockets>(new DatagramSockets(std::move(system)));
 }
 
 int DatagramSockets::Count() const {
-    return static_cast<int>(system_->sockets.size());
+    return 1;
 }
 
-bool DatagramSockets::Send(int socket, Endpoint to, std::string_view bytes) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = to.address;
-    address.sin_port = htons(to.port);
-    const SOCKET s = system_->sockets[static_cast<std::size_t>(socket)];
-    return sendto(s, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<const sockaddr*>(&address),
-                  sizeof address) != SOCKET_ERROR;
+int DatagramSockets::MostInFlight() const {
+    return FD_SETSIZE - 1;  // the wake socket takes one place
+}
+
+bool DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
+    System& system = *system_;
+    SOCKET& s = system.byPeer[Key(to)];
+    if (s == 0 || s == INVALID_SOCKET) {
+        s = NonBlockingSocket();
+        const sockaddr_in address = ToSockaddr(to);
+        if (s == INVALID_SOCKET || connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            if (s != INVALID_SOCKET) {
+                closesocket(s);
+            }
+            system.byPeer.erase(Key(to));
+            return false;
+        }
+    }
+    return send(s, bytes.data(), static_cast<int>(bytes.size()), 0) != SOCKET_ERROR;
+}
+
+void DatagramSockets::Release(Endpoint to) {
+    const auto found = system_->byPeer.find(Key(to));
+    if (found != system_->byPeer.end()) {
+        closesocket(found->second);
+        system_->byPeer.erase(found);
+    }
 }
 
 void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
@@ -163,7 +175,7 @@ void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(system.wake, &readable);
-    for (const SOCKET s : system.sockets) {
+    for (const auto& [key, s] : system.byPeer) {
         FD_SET(s, &readable);
     }
     timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
@@ -175,9 +187,19 @@ void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
         while (recv(system.wake, bytes, sizeof bytes, 0) > 0) {
         }
     }
-    for (const SOCKET s : system.sockets) {
+    // The handlers may release sockets: list the ready ones first.
+    system.ready.clear();
+    for (const auto& [key, s] : system.byPeer) {
         if (FD_ISSET(s, &readable)) {
-            Drain(system, s, handlers);
+            system.ready.emplace_back(
+                s, Endpoint{static_cast<std::uint32_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFF)});
+        }
+    }
+    for (const auto& [s, peer] : system.ready) {
+        // A socket released by an earlier handler in this run is closed: skip it.
+        const auto still = system.byPeer.find(Key(peer));
+        if (still != system.byPeer.end() && still->second == s) {
+            Drain(system, s, peer, handlers);
         }
     }
 }

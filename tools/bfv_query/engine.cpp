@@ -243,7 +243,8 @@ class Engine {
     }
 
     void SendSome() {
-        for (int sent = 0; sent < kSendRun && !ready_.empty() && inFlight_ < options_.maxSimultaneous; ++sent) {
+        const int most = std::min(options_.maxSimultaneous, sockets_->MostInFlight());
+        for (int sent = 0; sent < kSendRun && !ready_.empty() && inFlight_ < most; ++sent) {
             const std::size_t i = ready_.front();
             ready_.pop_front();
             Server& server = servers_[i];
@@ -353,7 +354,7 @@ class Engine {
     }
 
     int WaitMs(Clock::time_point now, Clock::time_point lookupDeadline) const {
-        if (!ready_.empty() && inFlight_ < options_.maxSimultaneous) {
+        if (!ready_.empty() && inFlight_ < std::min(options_.maxSimultaneous, sockets_->MostInFlight())) {
             return 0;
         }
         std::optional<Clock::time_point> next;
@@ -387,6 +388,7 @@ class Engine {
         --remaining_;
         if (server.inFlight) {
             server.protocol.reset();
+            sockets_->Release(server.endpoint);
             server.inFlight = false;
             --inFlight_;
             byEndpoint_.erase(Key(server.endpoint));
