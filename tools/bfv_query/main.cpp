@@ -142,15 +142,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     SortResults(results, settings.sort);
-    // One server at a time, so that only one server's report is ever held.
+    // A few servers' reports at a time, so that a thousand servers' output (some megabytes
+    // of JSON) is never held whole, yet goes out in few writes.
+    constexpr std::size_t kWriteSize = 1 << 16;
+    std::string pending;
     for (std::size_t i = 0; i < results.size(); ++i) {
-        const std::string entry = settings.json ? JsonEntry(results[i], i) : TextEntry(results[i], settings.text);
-        std::fwrite(entry.data(), 1, entry.size(), stdout);
+        pending += settings.json ? JsonEntry(results[i], i) : TextEntry(results[i], settings.text);
+        if (pending.size() >= kWriteSize) {
+            std::fwrite(pending.data(), 1, pending.size(), stdout);
+            pending.clear();
+        }
     }
     if (settings.json) {
-        const std::string end = JsonEnd(results.size());
-        std::fwrite(end.data(), 1, end.size(), stdout);
+        pending += JsonEnd(results.size());
     }
+    std::fwrite(pending.data(), 1, pending.size(), stdout);
     std::fflush(stdout);
     for (const Result& result : results) {
         if (result.status != Result::Status::kOk) {
