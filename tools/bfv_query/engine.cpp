@@ -305,7 +305,7 @@ class Engine {
     void OnUnreachable(Endpoint to) {
         const auto exact = byEndpoint_.find(Key(to));
         if (exact != byEndpoint_.end()) {
-            Fail(exact->second, Result::Status::kDown, "Port closed: nothing listens there.");
+            Finish(exact->second, Result::Status::kDown);
         }
     }
 
