@@ -69,6 +69,11 @@ void Drain(DatagramSockets::System& system, SOCKET s, Endpoint peer, const Datag
         const int got = recv(s, system.buffer.data(), static_cast<int>(system.buffer.size()), 0);
         if (got != SOCKET_ERROR) {
             handlers.datagram(peer, std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
+            // An answer ends the server's query and closes its socket.
+            const auto still = system.byPeer.find(Key(peer));
+            if (still == system.byPeer.end() || still->second != s) {
+                return;
+            }
             continue;
         }
         // 10054: the query found the port closed. WSAEMSGSIZE: a datagram too large for the
