@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <sstream>
 #include <thread>
 
 #include "datagram_sockets.h"
@@ -45,13 +44,13 @@ TEST(BfvQueryTargets, HostsPortsAndRanges) {
 }
 
 TEST(BfvQueryTargets, FileLinesWithCommentsAndBlanks) {
-    std::istringstream file("# my servers\n\n  127.0.0.1:23000   # the first\n\t127.0.0.2:1-2\r\n#127.0.0.9\n");
+    const std::string file = "# my servers\n\n  127.0.0.1:23000   # the first\n\t127.0.0.2:1-2\r\n#127.0.0.9";
     std::vector<Target> targets;
     std::string error;
     ASSERT_TRUE(ReadTargets(file, "servers.txt", &targets, &error)) << error;
     EXPECT_EQ(Labels(targets), (std::vector<std::string>{"127.0.0.1:23000", "127.0.0.2:1", "127.0.0.2:2"}));
 
-    std::istringstream bad("127.0.0.1\n\nhost:port\n");
+    const std::string bad = "127.0.0.1\n\nhost:port\n";
     EXPECT_FALSE(ReadTargets(bad, "servers.txt", &targets, &error));
     EXPECT_EQ(error.rfind("servers.txt:3: ", 0), 0u) << error;
 }

@@ -84,11 +84,15 @@ bool ParseTargets(const std::string& text, std::vector<Target>* targets, std::st
     return true;
 }
 
-bool ReadTargets(std::istream& in, const std::string& name, std::vector<Target>* targets, std::string* error) {
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        const std::string text = StripBlanks(line.substr(0, line.find('#')));
-        if (!text.empty() && !ParseTargets(text, targets, error)) {
+bool ReadTargets(std::string_view text, const std::string& name, std::vector<Target>* targets, std::string* error) {
+    int number = 0;
+    while (!text.empty()) {
+        ++number;
+        const std::size_t end = text.find('\n');
+        const std::string line(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        const std::string target = StripBlanks(line.substr(0, line.find('#')));
+        if (!target.empty() && !ParseTargets(target, targets, error)) {
             *error = name + ":" + std::to_string(number) + ": " + *error;
             return false;
         }

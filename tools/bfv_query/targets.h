@@ -3,7 +3,6 @@
 // one a line in a file.
 
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +27,6 @@ bool ParseTargets(const std::string& text, std::vector<Target>* targets, std::st
 
 // One server (or range) a line; text from "#" on and blank lines are ignored. `name` is
 // what the error says the lines came from.
-bool ReadTargets(std::istream& in, const std::string& name, std::vector<Target>* targets, std::string* error);
+bool ReadTargets(std::string_view text, const std::string& name, std::vector<Target>* targets, std::string* error);
 
 }  // namespace vantorel::bfvQuery
