@@ -112,7 +112,7 @@ TEST(BfvQueryText, ServerTextsNeverSteerTheTerminal) {
 }
 
 TEST(BfvQueryText, AnsweredServerWithRoundTripPlayersAndRules) {
-    Result result = Answered(Server("Alpha", 1) + "\\timelimit\\3600\\queryid\\7.1\\final\\", 12.345);
+    Result result = Answered(Server("Alpha", 1) + "\\timelimit\\3600\\queryid\\7.1\\timelimit\\9\\final\\", 12.345);
     EXPECT_EQ(TextReport({result}), "127.0.0.1:23000  ok  12.35 ms\nAlpha\n - Hue - \nPlayers:  1 / 32\n\n");
     EXPECT_EQ(TextReport({result}, {true, true}),
               "127.0.0.1:23000  ok  12.35 ms\nAlpha\n - Hue - \nPlayers:  1 / 32\n"

@@ -94,7 +94,7 @@ std::string TextEntry(const Result& result, const TextOptions& options) {
     if (result.status != Result::Status::kOk) {
         return text + "\n" + TerminalSafe(Outcome(result)) + "\n\n";
     }
-    const ServerReport report = ReadReply(result);
+    const ServerReport report = ReadReply(result, {false, options.players, options.rules});
     const Display& display = report.display;
     text += "  " + Decimal(result.pingMs, "%.2f") + " ms\n";
     text += TerminalSafe(display.serverTitle) + "\n" + TerminalSafe(display.map) + "\n" +
@@ -210,7 +210,7 @@ void SortResults(std::vector<Result>& results, SortKey key) {
         const Result& result = results[i];
         Keyed entry{result.status == Result::Status::kOk, 0, result.pingMs, {}, i};
         if (entry.answered && key != SortKey::kPing) {
-            const ServerReport report = ReadReply(result);
+            const ServerReport report = ReadReply(result, {false, false, false});
             entry.players = report.playerCount;
             entry.name = FoldCase(report.display.serverTitle);
         }

@@ -28,25 +28,37 @@ class NothingToYieldTo : public platform::EventLoop {
 
 // Keys that are shown on their own lines, or that only number the parts of a reply.
 bool ShownElsewhere(std::string_view key) {
+    const char last = key.back();
+    if (last >= '0' && last <= '9') {
+        const std::size_t underscore = key.rfind('_');
+        if (underscore != std::string_view::npos &&
+            key.find_first_not_of("0123456789", underscore + 1) == std::string_view::npos) {
+            const std::string_view family = key.substr(0, underscore + 1);
+            for (const std::string_view player : {"player_", "team_", "score_", "kills_", "deaths_", "ping_"}) {
+                if (family == player) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
     for (const std::string_view shown : {"hostname", "mapname", "numplayers", "maxplayers", "queryid", "final"}) {
         if (key == shown) {
-            return true;
-        }
-    }
-    for (const std::string_view family : {"player_", "team_", "score_", "kills_", "deaths_", "ping_"}) {
-        if (key.size() > family.size() && key.substr(0, family.size()) == family &&
-            key.find_first_not_of("0123456789", family.size()) == std::string_view::npos) {
             return true;
         }
     }
     return false;
 }
 
-// The reply's server keys beyond the summary, first pair of a repeated key only. The
-// parser answers for the keys it knows; the others are only listed, so a plain walk over
-// the pairs does.
+// The reply's server keys beyond the summary, in the reply's order, the first pair of a
+// repeated key only. The parser answers for the keys it knows; the others are only listed,
+// so a plain walk over the pairs does. Repeats are found by sorting, not hashing, so no
+// choice of keys makes a reply cost more than n log n.
 KeyValues OtherKeys(std::string_view reply) {
-    KeyValues keys;
+    struct Pair {
+        std::string_view key, value;
+    };
+    std::vector<Pair> pairs;
     std::size_t next = reply.find('\\');
     while (next != std::string_view::npos) {
         const std::size_t keyEnd = reply.find('\\', next + 1);
@@ -58,11 +70,25 @@ KeyValues OtherKeys(std::string_view reply) {
             next = reply.find('\\', keyEnd + 1);
             value = reply.substr(keyEnd + 1, next == std::string_view::npos ? next : next - keyEnd - 1);
         }
-        if (key.empty() || ShownElsewhere(key) ||
-            std::any_of(keys.begin(), keys.end(), [key](const auto& pair) { return pair.first == key; })) {
-            continue;
+        if (!key.empty() && !ShownElsewhere(key)) {
+            pairs.push_back({key, value});
         }
-        keys.emplace_back(key, value);
+    }
+    std::vector<std::size_t> order(pairs.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return pairs[a].key < pairs[b].key; });
+    std::vector<bool> repeated(pairs.size(), false);
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        repeated[order[i]] = pairs[order[i]].key == pairs[order[i - 1]].key;
+    }
+    KeyValues keys;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (!repeated[i]) {
+            keys.emplace_back(pairs[i].key, pairs[i].value);
+        }
     }
     return keys;
 }
@@ -121,7 +147,7 @@ QueryProtocol::Step QueryProtocol::Answer(std::string reply, Result* result) {
     return Step::kAnswered;
 }
 
-ServerReport ReadReply(const Result& result) {
+ServerReport ReadReply(const Result& result, ReadParts parts) {
     ServerReport report;
     const std::string text = platform::AnsiToUtf8(result.reply);
     NothingToYieldTo quiet;
@@ -134,11 +160,13 @@ ServerReport ReadReply(const Result& result) {
         report.fields.emplace_back(field.key, info.*field.field);
     }
     const auto& table = modBFVQueryParse::Players();
-    for (int i = 0; i < filled; ++i) {
+    for (int i = 0; parts.players && i < filled; ++i) {
         const modBFVQueryParse::PlayerInfo& entry = table[static_cast<std::size_t>(i)];
         report.players.push_back({entry.player, entry.team, entry.score, entry.kills, entry.deaths, entry.ping});
     }
-    report.rules = OtherKeys(text);
+    if (parts.rules) {
+        report.rules = OtherKeys(text);
+    }
 
     // As the stats window shows a reply.
     Display& display = report.display;
@@ -146,7 +174,7 @@ ServerReport ReadReply(const Result& result) {
     display.serverTitle = Trim(info.hostname);
     display.map = statsText::MapLine(info);
     display.players = statsText::PlayersLine(info);
-    const int lines = statsText::PlayerLineCount(info);
+    const int lines = parts.lines ? statsText::PlayerLineCount(info) : 0;
     for (int i = 0; i < lines; ++i) {
         display.lines.push_back(statsText::PlayerLine(table[static_cast<std::size_t>(i)]));
     }

@@ -21,8 +21,14 @@ const char* ProtocolName(Protocol protocol);
 // False for a protocol this build cannot speak yet.
 bool ProtocolAvailable(Protocol protocol);
 
-// What the stats window would take from an answered server's reply.
-ServerReport ReadReply(const Result& result);
+// What the stats window would take from an answered server's reply. The summary (record,
+// title, map, counts) always; the rest only when asked for, as it costs more than the parse.
+struct ReadParts {
+    bool players = true;  // the player entries
+    bool lines = true;    // the player lines as the window shows them
+    bool rules = true;    // the reply's other keys
+};
+ServerReport ReadReply(const Result& result, ReadParts parts = {});
 
 class QueryProtocol {
   public:
