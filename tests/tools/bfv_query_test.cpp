@@ -256,7 +256,7 @@ TEST(BfvQueryEngine, SplitReplyWithALostPartShowsWhatArrivedAfterThePartsTimeout
     std::thread parts([&] {
         const auto query = server.Receive(5000);
         if (query) {
-            // Part 3 of 3 never comes; part 2 comes before part 1.
+            // The third and last piece never comes; the second comes before the first.
             server.SendTo("127.0.0.1", query->fromPort, "\\player_0\\Ann\\team_0\\2\\queryid\\9.2");
             server.SendTo("127.0.0.1", query->fromPort, "\\hostname\\Parts\\numplayers\\1\\queryid\\9.1");
         }

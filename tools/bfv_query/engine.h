@@ -1,7 +1,7 @@
 #pragma once
-// Asks many servers at once over a few shared UDP sockets: each server is one QueryProtocol,
-// its replies found by their sender, its timeout on one timer queue, at most a set number
-// of queries outstanding at a time.
+// Asks many servers at once: each server is one QueryProtocol, its replies found by their
+// sender, its timeout on one timer queue, at most a set number of queries outstanding at a
+// time. The sockets are the transport's (datagram_sockets.h): a few shared ones natively.
 
 #include <string>
 #include <vector>
