@@ -1,6 +1,8 @@
 #!/bin/sh
-# bfv-query and bfv-sample-server as programs: both output forms against a sample server,
-# a server that does not answer, a name that does not resolve, and usage errors.
+# bfv-query and bfv-sample-server as programs, over loopback: text and JSON, a port range,
+# a hosts file with comments (and on standard input), a silent port, a closed port, a name
+# that does not resolve, a server whose texts carry control characters, many servers under a
+# small file-handle limit, and usage errors.
 # Usage: cli_test.sh BIN_DIR [RUNNER]   (RUNNER runs a Windows program, e.g. scripts/wine-run)
 set -eu
 bin=$1
@@ -8,13 +10,13 @@ runner=${2:-}
 ext=""
 [ -n "$runner" ] && ext=".exe"
 work=$(mktemp -d /tmp/vantorel-cli.XXXXXX)
-server_pid=""
+pids=""
 cleanup() {
     status=$?
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
+    for pid in $pids; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$work"
     exit "$status"
 }
@@ -25,57 +27,146 @@ fail() {
     exit 1
 }
 
-# A port unlikely to be taken: from this shell's pid, in 24000-33999.
+# Starts a sample server with the given options and waits until it answers.
+servers=0
+serve() {
+    servers=$((servers + 1))
+    log="$work/server$servers.log"
+    $runner "$bin/bfv-sample-server$ext" --duration 120 "$@" >"$log" 2>&1 &
+    pids="$pids $!"
+    i=0
+    until grep -q "answering on" "$log" 2>/dev/null; do
+        i=$((i + 1))
+        [ "$i" -gt 300 ] && fail "the sample server did not start: $(cat "$log")"
+        sleep 0.1
+    done
+}
+
+query() {
+    $runner "$bin/bfv-query$ext" "$@"
+}
+
+# Ports unlikely to be taken: from this shell's pid, in 24000-33999.
 port=$((24000 + $$ % 10000))
-silent=$((port + 1))
-$runner "$bin/bfv-sample-server$ext" --port "$port" --players 4 --duration 60 >"$work/server.log" 2>&1 &
-server_pid=$!
+last=$((port + 2))
+evil=$((port + 3))
+serve --ports "$port-$last" --players 4 --quiet
+serve --port "$evil" --players 1 --quiet --hostname "$(printf 'Evil\033]0;owned\007\rForged')"
+# A silent server (bound, never answering) and a closed port (bound once, then let go).
+python3 -c '
+import socket, sys, time
+silent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); silent.bind(("127.0.0.1", 0))
+closed = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); closed.bind(("127.0.0.1", 0))
+print(silent.getsockname()[1], closed.getsockname()[1], flush=True)
+closed.close()
+time.sleep(120)
+' >"$work/ports" &
+pids="$pids $!"
 i=0
-until grep -q "answering on" "$work/server.log" 2>/dev/null; do
+until [ -s "$work/ports" ]; do
     i=$((i + 1))
-    [ "$i" -gt 300 ] && fail "the sample server did not start: $(cat "$work/server.log")"
+    [ "$i" -gt 100 ] && fail "no silent port"
     sleep 0.1
 done
+read -r silent closed <"$work/ports"
+# Wine passes no "port unreachable" on to its programs: there a closed port is silent.
+closed_status=down
+closed_text="Server down: its port is closed"
+if [ -n "$runner" ]; then
+    closed_status=timeout
+    closed_text="No response from server"
+fi
 
+# A port range, with the round trip and the player lines under their header.
 status=0
-$runner "$bin/bfv-query$ext" "127.0.0.1:$port" >"$work/text" 2>&1 || status=$?
+query --players "127.0.0.1:$port-$last" >"$work/text" 2>&1 || status=$?
 [ "$status" -eq 0 ] || fail "text query exited $status: $(cat "$work/text")"
 tr -d '\r' <"$work/text" >"$work/text.lf"
-head -4 "$work/text.lf" >"$work/head"
-printf '127.0.0.1:%s\nVantorel Sample Server\n - Hue - \nPlayers:  4 / 32 (2 reserved)\n' "$port" >"$work/expected"
+for p in $port $((port + 1)) $last; do
+    grep -Eq "^127\.0\.0\.1:$p  ok  [0-9]+\.[0-9]{2} ms$" "$work/text.lf" || fail "no ok line for $p: $(cat "$work/text.lf")"
+done
+head -5 "$work/text.lf" | tail -4 >"$work/head"
+printf 'Vantorel Sample Server\n - Hue - \nPlayers:  4 / 32 (2 reserved)\ntm   name              score/kills/deaths  ping\n' \
+    >"$work/expected"
 cmp -s "$work/head" "$work/expected" || fail "text output: $(cat "$work/text.lf")"
-[ "$(grep -c 'us  \|nva ' "$work/text.lf")" -eq 4 ] || fail "four player lines expected: $(cat "$work/text.lf")"
+[ "$(grep -c '^us  \|^nva ' "$work/text.lf")" -eq 12 ] || fail "four player lines each expected: $(cat "$work/text.lf")"
 
+# A hosts file with comments and blank lines, named and on standard input, and --rules.
+printf '# my servers\n\n  127.0.0.1:%s   # the first\n127.0.0.1:%s\n' "$port" "$last" >"$work/servers.txt"
+query --rules -f "$work/servers.txt" >"$work/file" 2>&1 || fail "file query: $(cat "$work/file")"
+query --rules --file - <"$work/servers.txt" >"$work/stdin" 2>&1 || fail "stdin query: $(cat "$work/stdin")"
+cmp -s "$work/file" "$work/stdin" || true  # round trips differ; the servers and their order may not
+for out in file stdin; do
+    tr -d '\r' <"$work/$out" | grep -E '^127\.0\.0\.1:[0-9]+  ok' | cut -d' ' -f1 >"$work/$out.servers"
+    printf '127.0.0.1:%s\n127.0.0.1:%s\n' "$port" "$last" | cmp -s - "$work/$out.servers" ||
+        fail "$out: $(cat "$work/$out")"
+    grep -q '^  gamever = v1.21' "$work/$out" || fail "$out: no rules: $(cat "$work/$out")"
+done
+
+# Every status, in JSON.
 status=0
-$runner "$bin/bfv-query$ext" --json --timeout 800 "127.0.0.1:$port" "127.0.0.1:$silent" no-such-host.invalid \
+query --json --timeout 800 "127.0.0.1:$port" "127.0.0.1:$silent" "127.0.0.1:$closed" no-such-host.invalid \
     >"$work/json" 2>"$work/json.err" || status=$?
-[ "$status" -eq 1 ] || fail "a silent server must give exit status 1, got $status"
-python3 - "$work/json" "$port" "$silent" <<'PY' || fail "JSON output: $(cat "$work/json")"
+[ "$status" -eq 1 ] || fail "servers that did not answer must give exit status 1, got $status"
+python3 - "$work/json" "$port" "$silent" "$closed" "$closed_status" <<'PY' || fail "JSON output: $(cat "$work/json")"
 import json, sys
 data = json.load(open(sys.argv[1], encoding="utf-8"))
-port, silent = sys.argv[2], sys.argv[3]
-assert [entry["query"] for entry in data] == ["127.0.0.1:" + port, "127.0.0.1:" + silent, "no-such-host.invalid:23000"]
-ok, timeout, error = data
-assert ok["status"] == "ok" and ok["ip"] == "127.0.0.1" and ok["ping_ms"] >= 0
+port, silent, closed, closed_status = sys.argv[2:6]
+assert [entry["query"] for entry in data] == ["127.0.0.1:" + port, "127.0.0.1:" + silent,
+                                              "127.0.0.1:" + closed, "no-such-host.invalid:23000"]
+ok, timeout, down, error = data
+assert ok["status"] == "ok" and ok["ip"] == "127.0.0.1" and ok["ping_ms"] >= 0 and ok["protocol"] == "basic"
 assert list(ok["fields"])[0] == "hostname" and len(ok["fields"]) == 41
-assert ok["fields"]["numplayers"] == "4"
+assert ok["fields"]["numplayers"] == "4" and ok["rules"]["gamever"] == "v1.21"
 assert [p["player"] for p in ok["players"]][0] == "Jérôme"
 assert set(ok["players"][0]) == {"player", "team", "score", "kills", "deaths", "ping"}
 display = ok["display"]
 assert display["title"] == "Server Stats" and display["server_title"] == "Vantorel Sample Server"
 assert len(display["lines"]) == 4 and display["wait_for_slot_visible"] is False
 assert timeout["status"] == "timeout" and "fields" not in timeout
+assert down["status"] == closed_status and "fields" not in down
 assert error["status"] == "error" and error["error"] == "Host not found."
 PY
+query "127.0.0.1:$closed" no-such-host.invalid >"$work/failed" 2>&1 || true
+tr -d '\r' <"$work/failed" >"$work/failed.lf"
+printf '127.0.0.1:%s  %s\n%s\n\nno-such-host.invalid:23000  error\nHost not found.\n\n' \
+    "$closed" "$closed_status" "$closed_text" | cmp -s - "$work/failed.lf" || fail "failures in text: $(cat "$work/failed.lf")"
 
-status=0
-$runner "$bin/bfv-query$ext" >/dev/null 2>&1 || status=$?
-[ "$status" -eq 2 ] || fail "no server must be a usage error, got $status"
-status=0
-$runner "$bin/bfv-query$ext" --timeout soon 127.0.0.1 >/dev/null 2>&1 || status=$?
-[ "$status" -eq 2 ] || fail "a bad timeout must be a usage error, got $status"
+# A server's control characters never reach the terminal.
+query "127.0.0.1:$evil" >"$work/evil" 2>&1 || fail "evil query: $(cat "$work/evil")"
+python3 - "$work/evil" <<'PY' || fail "control characters in the text output: $(od -c "$work/evil" | head)"
+import sys
+text = open(sys.argv[1], "rb").read().replace(b"\r\n", b"\n")
+assert all(byte >= 0x20 or byte == 0x0A for byte in text), text
+assert b"\nEvil?]0;owned??Forged\n" in text, text
+PY
+
+# Many servers under a small file-handle limit (the Windows build has no such limit).
+if [ -z "$runner" ]; then
+    many=$((port + 1000))
+    serve --ports "$many-$((many + 299))" --players 2 --quiet
+    status=0
+    (ulimit -n 64 && query --json "127.0.0.1:$many-$((many + 299))") >"$work/many" 2>&1 || status=$?
+    [ "$status" -eq 0 ] || fail "300 servers under ulimit -n 64 exited $status: $(tail -5 "$work/many")"
+    [ "$(grep -c '"status": "ok"' "$work/many")" -eq 300 ] || fail "not all 300 servers answered"
+fi
+
+# --version and --help exit 0; --help names every option.
+query --version >"$work/version" || fail "--version failed"
+grep -Eq '^bfv-query [0-9]+\.[0-9]+\.[0-9]+' "$work/version" || fail "--version: $(cat "$work/version")"
+query --help >"$work/help" || fail "--help failed"
+for option in --file --json --players --rules --sort --timeout --protocol --max-simultaneous --version --help; do
+    grep -q -- "$option" "$work/help" || fail "--help does not describe $option"
+done
+
+for usage in "" "--timeout soon 127.0.0.1" "--sort size 127.0.0.1" "--protocol gs9 127.0.0.1" \
+    "--max-simultaneous 0 127.0.0.1" "-f $work/missing.txt" "127.0.0.1:9-3"; do
+    status=0
+    # shellcheck disable=SC2086
+    query $usage >/dev/null 2>&1 || status=$?
+    [ "$status" -eq 2 ] || fail "\"$usage\" must be a usage error, got $status"
+done
 status=0
 $runner "$bin/bfv-sample-server$ext" --ports 9-3 >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "a bad port range must be a usage error, got $status"
-grep -q "reply to 127.0.0.1:" "$work/server.log" || fail "the sample server logs its replies"
 echo "command-line tests passed"

@@ -1,0 +1,218 @@
+// Winsock's select takes at most FD_SETSIZE sockets, 64 unless the program says otherwise:
+// one socket per server asked at a time wants more.
+#define FD_SETSIZE 1024
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <unordered_map>
+#include <vector>
+
+#include "datagram_sockets.h"
+
+namespace vantorel::bfvQuery {
+
+struct DatagramSockets::System {
+    bool started = false;
+    // One connected socket per server being asked.
+    std::unordered_map<std::uint64_t, SOCKET> byPeer;
+    std::vector<std::pair<SOCKET, Endpoint>> ready;  // reused by each Wait
+    // Wake sends a byte to this socket, bound on the loopback address, from itself: select
+    // waits on sockets only.
+    SOCKET wake = INVALID_SOCKET;
+    sockaddr_in wakeAddress{};
+    std::vector<char> buffer = std::vector<char>(65536);
+
+    ~System() {
+        for (const auto& [key, s] : byPeer) {
+            closesocket(s);
+        }
+        if (wake != INVALID_SOCKET) {
+            closesocket(wake);
+        }
+        if (started) {
+            WSACleanup();
+        }
+    }
+};
+
+namespace {
+
+std::uint64_t Key(Endpoint endpoint) {
+    return (static_cast<std::uint64_t>(endpoint.address) << 16) | endpoint.port;
+}
+
+sockaddr_in ToSockaddr(Endpoint endpoint) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = endpoint.address;
+    address.sin_port = htons(endpoint.port);
+    return address;
+}
+
+bool StartWinsock() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+SOCKET NonBlockingSocket() {
+    const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (s == INVALID_SOCKET) {
+        return s;
+    }
+    u_long on = 1;
+    ioctlsocket(s, FIONBIO, &on);
+    return s;
+}
+
+void Drain(DatagramSockets::System& system, SOCKET s, Endpoint peer, const DatagramSockets::Handlers& handlers) {
+    for (;;) {
+        const int got = recv(s, system.buffer.data(), static_cast<int>(system.buffer.size()), 0);
+        if (got != SOCKET_ERROR) {
+            handlers.datagram(peer, std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));
+            // An answer ends the server's query and closes its socket.
+            const auto still = system.byPeer.find(Key(peer));
+            if (still == system.byPeer.end() || still->second != s) {
+                return;
+            }
+            continue;
+        }
+        // 10054: the query found the port closed. WSAEMSGSIZE: a datagram too large for the
+        // buffer, dropped. Anything else (10035, would block) ends the run of datagrams.
+        const int error = WSAGetLastError();
+        if (error == WSAECONNRESET) {
+            handlers.unreachable(peer);
+            return;
+        }
+        if (error != WSAEMSGSIZE) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+std::string AddressText(std::uint32_t address) {
+    const auto* b = reinterpret_cast<const unsigned char*>(&address);
+    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." + std::to_string(b[3]);
+}
+
+std::optional<std::uint32_t> LookUpHost(const std::string& name) {
+    // Each lookup thread needs Winsock started for its own calls; the count keeps it going.
+    if (!StartWinsock()) {
+        return std::nullopt;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    std::optional<std::uint32_t> address;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) == 0 && found != nullptr) {
+        address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+        freeaddrinfo(found);
+    }
+    WSACleanup();
+    return address;
+}
+
+int SocketsAvailable() {
+    // Winsock sets no limit of its own below the memory's; select takes FD_SETSIZE.
+    return FD_SETSIZE;
+}
+
+DatagramSockets::DatagramSockets(std::unique_ptr<System> system) : system_(std::move(system)) {}
+DatagramSockets::~DatagramSockets() = default;
+
+std::unique_ptr<DatagramSockets> DatagramSockets::Open(int, std::string* error) {
+    auto system = std::make_unique<System>();
+    system->started = StartWinsock();
+    if (!system->started) {
+        *error = "Windows Sockets could not be started";
+        return nullptr;
+    }
+    system->wake = NonBlockingSocket();
+    system->wakeAddress.sin_family = AF_INET;
+    system->wakeAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof system->wakeAddress;
+    if (system->wake == INVALID_SOCKET ||
+        bind(system->wake, reinterpret_cast<const sockaddr*>(&system->wakeAddress), length) != 0 ||
+        getsockname(system->wake, reinterpret_cast<sockaddr*>(&system->wakeAddress), &length) != 0) {
+        *error = "no socket: error " + std::to_string(WSAGetLastError());
+        return nullptr;
+    }
+    return std::unique_ptr<DatagramSockets>(new DatagramSockets(std::move(system)));
+}
+
+int DatagramSockets::Count() const {
+    return 1;
+}
+
+int DatagramSockets::MostInFlight() const {
+    return FD_SETSIZE - 1;  // the wake socket takes one place
+}
+
+bool DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
+    System& system = *system_;
+    SOCKET& s = system.byPeer[Key(to)];
+    if (s == 0 || s == INVALID_SOCKET) {
+        s = NonBlockingSocket();
+        const sockaddr_in address = ToSockaddr(to);
+        if (s == INVALID_SOCKET || connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            if (s != INVALID_SOCKET) {
+                closesocket(s);
+            }
+            system.byPeer.erase(Key(to));
+            return false;
+        }
+    }
+    return send(s, bytes.data(), static_cast<int>(bytes.size()), 0) != SOCKET_ERROR;
+}
+
+void DatagramSockets::Release(Endpoint to) {
+    const auto found = system_->byPeer.find(Key(to));
+    if (found != system_->byPeer.end()) {
+        closesocket(found->second);
+        system_->byPeer.erase(found);
+    }
+}
+
+void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
+    System& system = *system_;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(system.wake, &readable);
+    for (const auto& [key, s] : system.byPeer) {
+        FD_SET(s, &readable);
+    }
+    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    if (select(0, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &wait) <= 0) {
+        return;
+    }
+    if (FD_ISSET(system.wake, &readable)) {
+        char bytes[64];
+        while (recv(system.wake, bytes, sizeof bytes, 0) > 0) {
+        }
+    }
+    // The handlers may release sockets: list the ready ones first.
+    system.ready.clear();
+    for (const auto& [key, s] : system.byPeer) {
+        if (FD_ISSET(s, &readable)) {
+            system.ready.emplace_back(
+                s, Endpoint{static_cast<std::uint32_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFF)});
+        }
+    }
+    for (const auto& [s, peer] : system.ready) {
+        // A socket released by an earlier handler in this run is closed: skip it.
+        const auto still = system.byPeer.find(Key(peer));
+        if (still != system.byPeer.end() && still->second == s) {
+            Drain(system, s, peer, handlers);
+        }
+    }
+}
+
+void DatagramSockets::Wake() {
+    const char byte = 1;
+    sendto(system_->wake, &byte, 1, 0, reinterpret_cast<const sockaddr*>(&system_->wakeAddress),
+           sizeof system_->wakeAddress);
+}
+
+}  // namespace vantorel::bfvQuery
