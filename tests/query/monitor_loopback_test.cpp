@@ -50,7 +50,7 @@ class MonitorLoopbackTest : public ::testing::Test {
     LauncherControls launcher{txtIP, txtPort, profiles, mods};
 };
 
-TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsWithTheLaunchersTexts) {
+TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsTheServerWhoseSlotItSaw) {
     SampleResponder::Clock::time_point responderNow{};
     SampleResponder::Settings settings;
     settings.firstPort = settings.lastPort = 0;
@@ -78,7 +78,7 @@ TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsWithTheLaunchersTexts) {
     responderNow += std::chrono::seconds(21);
     monitor->tmrRefresh_Timer();
     ASSERT_TRUE(PumpUntil([&] { return !shell.starts.empty(); }));
-    EXPECT_EQ(shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 10.0.0.1:15567");
+    EXPECT_EQ(shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 127.0.0.1:15567");
     EXPECT_EQ(shell.starts[0].program, "C:\\BFV\\bfvietnam.exe");
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
     EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  29 / 32 (2 reserved)");

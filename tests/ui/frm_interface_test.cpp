@@ -34,6 +34,11 @@ class StatsWindow : public StatsWindowLink, public StatsWindowView {
         Get().Form_Unload();
         calls.push_back("Unload");
     }
+    void CancelSlotWait() override {
+        if (window) {
+            window->CancelSlotWait();
+        }
+    }
     void FreezeDrawing() override {}
     void UnfreezeDrawing() override {}
     void ShowMessage(const std::string&, MessageIcon, const std::string&) override {}
