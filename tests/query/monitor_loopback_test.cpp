@@ -131,5 +131,82 @@ TEST_F(MonitorLoopbackTest, AFloodOfRepliesIsShownOneAtATimeNewestLast) {
     EXPECT_EQ(std::adjacent_find(flood.begin(), flood.end(), std::greater_equal<int>()), flood.end());
 }
 
+// Each dialect of the sample server, and the address written in the forms inet_addr reads
+// as 127.0.0.1: the window shows the same server.
+TEST_F(MonitorLoopbackTest, ShowsTheSampleServerInEveryDialect) {
+    const struct {
+        SampleResponder::Dialect dialect;
+        const char* address;
+    } cases[] = {
+        {SampleResponder::Dialect::kFull, "127.0.0.1"},
+        {SampleResponder::Dialect::kStandard, "127.0.0.01"},
+        {SampleResponder::Dialect::kGameSpy2, "127.1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        SampleResponder::Settings settings;
+        settings.firstPort = settings.lastPort = 0;
+        settings.dialect = c.dialect;
+        settings.players = 120;  // the standard dialect's status reply takes several parts
+        settings.maxPlayers = 128;
+        SampleResponder responder(settings);
+        std::string error;
+        ASSERT_TRUE(responder.Open(&error)) << error;
+        auto monitor = Monitor(responder.BoundPort(0));
+        monitor->SendQuery(c.address);
+        if (c.dialect == SampleResponder::Dialect::kGameSpy2) {
+            // It stays silent to the text query until the timeout asks in its protocol.
+            PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+            EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
+            monitor->tmrTimeout_Timer();
+        }
+        ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
+        EXPECT_EQ(monitor->lblServerTitle.Caption(), "Vantorel Sample Server");
+        EXPECT_EQ(monitor->lblMap.Caption(), " - Hue - ");
+        EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  120 / 128 (2 reserved)");
+        ASSERT_EQ(monitor->lstPlayers.ListCount(), 120);
+        EXPECT_EQ(monitor->lstPlayers.Items()[0], "us   Jérôme            00/00/00     30");
+        EXPECT_EQ(monitor->lstPlayers.Items()[119], "nva  Jérôme 17         33/20/12     79");
+    }
+}
+
+// Replies from many other senders, as fast as they can, while the server answers: the
+// window shows the server alone, and its next query goes to the server.
+TEST_F(MonitorLoopbackTest, AFloodFromManySendersNeitherRedirectsNorStalls) {
+    SampleResponder::Settings settings;
+    settings.firstPort = settings.lastPort = 0;
+    SampleResponder responder(settings);
+    std::string error;
+    ASSERT_TRUE(responder.Open(&error)) << error;
+    auto monitor = Monitor(responder.BoundPort(0));
+    platform::SockaddrIn local;
+    monitor->SendQuery("127.0.0.1");
+    ASSERT_EQ(platform::Current().sockets->GetSockName(monitor->Sock()->SocketHandle(), &local), 0);
+    const int monitorPort = NetworkToHost16(local.port);
+
+    std::vector<std::shared_ptr<CSocket>> senders;
+    for (int i = 2; i < 10; ++i) {
+        auto sender = CSocket::Create();
+        sender->SetProtocol(CSocket::kUdp);
+        sender->Bind(0, "127.0.0." + std::to_string(i));
+        sender->SetRemoteHost("127.0.0.1");
+        sender->SetRemotePort(monitorPort);
+        senders.push_back(sender);
+    }
+    std::vector<std::string> titles;
+    monitor->SetOnReplyShown([&](int) { titles.push_back(monitor->lblServerTitle.Caption()); });
+    for (int round = 0; round < 3; ++round) {
+        for (int burst = 0; burst < 10; ++burst) {
+            for (const auto& sender : senders) {
+                sender->SendData(Variant::String(FloodReply("Flood")));
+            }
+        }
+        ASSERT_TRUE(PumpUntil([&] { return titles.size() == static_cast<std::size_t>(round + 1); }));
+        monitor->tmrRefresh_Timer();
+    }
+    ASSERT_TRUE(PumpUntil([&] { return titles.size() == 4u; }));
+    EXPECT_EQ(titles, std::vector<std::string>(4, "Vantorel Sample Server"));
+}
+
 }  // namespace
 }  // namespace vantorel
