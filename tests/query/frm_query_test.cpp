@@ -86,6 +86,7 @@ TEST_F(MonitorTest, AGameThatCannotStartIsReportedAndTheBoxUnticked) {
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].title, "Error");
     EXPECT_EQ(view.messages[0].text, "The game could not be started (C:\\BFV\\bfvietnam.exe): Access is denied.");
+    EXPECT_EQ(view.messages[0].frozen, 0);  // the box shows over a window that draws
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
 }
 

@@ -136,6 +136,20 @@ TEST_F(LauncherTest, AddingSavesResetsTheBoxesAndSaysSo) {
               (std::vector<testing::FakeLauncherView::Message>{{"Server Added!", MessageIcon::kInformation, "Info"}}));
 }
 
+TEST_F(LauncherTest, NoServerOrTheResetAfterAddingUnticksTheSlotWait) {
+    Load();
+    launcher.cmbFavorites.UserPicked(1);
+    stats.window->chkWaitForSlot.UserClicked(1);
+    launcher.cmbFavorites.UserPicked(0);
+    EXPECT_EQ(stats.window->chkWaitForSlot.Value(), 0);
+
+    launcher.cmbFavorites.UserPicked(1);
+    stats.window->chkWaitForSlot.UserClicked(1);
+    launcher.txtServerName.UserTyped("Team Server");
+    launcher.lblAddFav_Click();
+    EXPECT_EQ(stats.window->chkWaitForSlot.Value(), 0);
+}
+
 TEST_F(LauncherTest, NamesTooShortOrOfBlanksAreRefusedAndNothingIsWritten) {
     Load();
     const std::string before = services.files.files[kFavorites];
