@@ -179,10 +179,14 @@ void BM_ParseByKeySearch(benchmark::State& state) {
 // of the known keys (long shared prefixes, player keys with padded or huge indexes), against
 // random keys of the same lengths. The two must cost about the same.
 std::string HostileReply(bool crafted) {
-    const char* const nearMisses[] = {"soldier_friendly_fire_on_splasX", "vehicle_friendly_fire_on_splasz",
-                                      "name_tag_distance_scopf",         "player_0000000000",
-                                      "deaths_99999999999",              "hostnamf",
-                                      "all_active_modr",                 "ping_2001"};
+    const char* const nearMisses[] = {"soldier_friendly_fire_on_splasX",
+                                      "vehicle_friendly_fire_on_splasz",
+                                      "name_tag_distance_scopf",
+                                      "player_0000000000",
+                                      "deaths_99999999999",
+                                      "hostnamf",
+                                      "all_active_modr",
+                                      "ping_2001"};
     std::string reply = "\\numplayers\\201";
     unsigned state = 12345;
     for (std::size_t i = 0; reply.size() < (1u << 20); ++i) {

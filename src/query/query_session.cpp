@@ -58,8 +58,7 @@ int ParseQueryReply(const QueryReply& reply) {
     return modBFVQueryParse::ParseServerReply(reply.text);
 }
 
-QuerySession::QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory,
-                           std::uint32_t requestId)
+QuerySession::QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory, std::uint32_t requestId)
     : address_(std::move(address)), protocol_(protocol), memory_(memory), requestId_(requestId) {
     switch (protocol_) {
         case QueryProtocol::kBasic: asking_ = Dialect::kBasic; break;

@@ -103,7 +103,7 @@ class QuerySession {
     std::uint32_t requestId_;
     Dialect asking_;
     Dialect gameSpy1_ = Dialect::kBasic;  // the text request asked last
-    bool fellBack_ = false;   // the other protocol's request has gone out
+    bool fellBack_ = false;               // the other protocol's request has gone out
     bool askedStatus_ = false;
     ReplyAssembler assembler_;
 };

@@ -24,8 +24,8 @@ class ReplyAssembler {
 
     // The whole reply when `datagram` completes one (or is whole by itself); nothing while
     // parts are still missing. A datagram without a well-formed queryid is whole by itself.
-    // Only one set is held at a time (its sender is the caller's to check): a part of another ID, or a whole reply, drops the
-    // incomplete set, because what the server sent last is what the window should show.
+    // Only one set is held at a time (its sender is the caller's to check): a part of another ID, or a whole reply,
+    // drops the incomplete set, because what the server sent last is what the window should show.
     std::optional<std::string> Add(std::string_view datagram, Clock::time_point now);
 
     // Gives up on missing parts once the held set's first part arrived kPartsTimeout or more

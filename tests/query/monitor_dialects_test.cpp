@@ -13,8 +13,9 @@ using testing::Dotted;
 using testing::MonitorTest;
 
 const std::string kServer = "\\hostname\\Alpha\\mapname\\Delta\\numplayers\\2\\maxplayers\\32\\reservedslots\\0";
-const std::string kPlayers = "\\player_0\\Ann\\team_0\\1\\score_0\\7\\kills_0\\12\\deaths_0\\3\\ping_0\\45"
-                             "\\player_1\\Bob\\team_1\\2\\score_1\\1\\kills_1\\2\\deaths_1\\3\\ping_1\\60";
+const std::string kPlayers =
+    "\\player_0\\Ann\\team_0\\1\\score_0\\7\\kills_0\\12\\deaths_0\\3\\ping_0\\45"
+    "\\player_1\\Bob\\team_1\\2\\score_1\\1\\kills_1\\2\\deaths_1\\3\\ping_1\\60";
 
 std::string Part(const std::string& text, const std::string& id, bool final = false) {
     return text + (final ? "\\final\\" : "") + "\\queryid\\" + id;
@@ -24,8 +25,8 @@ std::string Part(const std::string& text, const std::string& id, bool final = fa
 std::string GameSpy2Reply(const std::string& request) {
     std::string reply(1, '\0');
     reply += request.substr(3, 4);
-    for (const char* pair : {"hostname", "Alpha", "mapname", "Delta", "numplayers", "2", "maxplayers", "32",
-                             "reservedslots", "0"}) {
+    for (const char* pair :
+         {"hostname", "Alpha", "mapname", "Delta", "numplayers", "2", "maxplayers", "32", "reservedslots", "0"}) {
         reply += std::string(pair) + '\0';
     }
     reply += '\0';
@@ -48,9 +49,8 @@ class MonitorDialectTest : public MonitorTest {
         EXPECT_EQ(monitor->lblServerTitle.Caption(), "Alpha");
         EXPECT_EQ(monitor->lblMap.Caption(), " - Delta - ");
         EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  2 / 32");
-        EXPECT_EQ(monitor->lstPlayers.Items(),
-                  (std::vector<std::string>{"us   Ann               07/12/03     45",
-                                            "nva  Bob               01/02/03     60"}));
+        EXPECT_EQ(monitor->lstPlayers.Items(), (std::vector<std::string>{"us   Ann               07/12/03     45",
+                                                                         "nva  Bob               01/02/03     60"}));
     }
     // Raw bytes as they come from the network (the fixture's Reply converts text).
     void ReplyBytes(const std::string& bytes, const std::string& from = "10.0.0.1") {
