@@ -170,6 +170,28 @@ TEST_F(MonitorLoopbackTest, ShowsTheSampleServerInEveryDialect) {
     }
 }
 
+// The address a datagram from `sender` arrives from. Wine hands a socket bound to another
+// loopback address the source 127.0.0.1, so there the senders cannot be told apart.
+std::string ArrivesFrom(CSocket& sender) {
+    struct Listener : CSocketEvents {
+        void OnDataArrival(std::int32_t) override { arrived = true; }
+        bool arrived = false;
+    } listener;
+    auto probe = CSocket::Create();
+    probe->SetProtocol(CSocket::kUdp);
+    probe->Bind(0, "127.0.0.1");
+    probe->SetListener(&listener);
+    platform::SockaddrIn local;
+    platform::Current().sockets->GetSockName(probe->SocketHandle(), &local);
+    const std::int32_t port = sender.RemotePort();
+    sender.SetRemotePort(NetworkToHost16(local.port));
+    sender.SendData(Variant::String("probe"));
+    sender.SetRemotePort(port);
+    PumpUntil([&] { return listener.arrived; });
+    probe->SetListener(nullptr);
+    return listener.arrived ? probe->RemoteHostIP() : "";
+}
+
 // Replies from many other senders, as fast as they can, while the server answers: the
 // window shows the server alone, and its next query goes to the server.
 TEST_F(MonitorLoopbackTest, AFloodFromManySendersNeitherRedirectsNorStalls) {
@@ -193,19 +215,25 @@ TEST_F(MonitorLoopbackTest, AFloodFromManySendersNeitherRedirectsNorStalls) {
         sender->SetRemotePort(monitorPort);
         senders.push_back(sender);
     }
+    if (ArrivesFrom(*senders[0]) != "127.0.0.2") {
+        GTEST_SKIP() << "this system does not keep the source address of another loopback address";
+    }
     std::vector<std::string> titles;
     monitor->SetOnReplyShown([&](int) { titles.push_back(monitor->lblServerTitle.Caption()); });
-    for (int round = 0; round < 3; ++round) {
-        for (int burst = 0; burst < 10; ++burst) {
+    ASSERT_TRUE(PumpUntil([&] { return titles.size() == 1u; }));
+    // Each round the flood is ahead of the query in the window's queue; the bursts stay
+    // small enough for the socket's receive buffer, so that the server's answer is not lost
+    // to a full buffer (which would be the network's loss, not the window's).
+    for (int round = 0; round < 5; ++round) {
+        for (int burst = 0; burst < 4; ++burst) {
             for (const auto& sender : senders) {
                 sender->SendData(Variant::String(FloodReply("Flood")));
             }
         }
-        ASSERT_TRUE(PumpUntil([&] { return titles.size() == static_cast<std::size_t>(round + 1); }));
         monitor->tmrRefresh_Timer();
+        ASSERT_TRUE(PumpUntil([&] { return titles.size() >= static_cast<std::size_t>(round + 2); }));
     }
-    ASSERT_TRUE(PumpUntil([&] { return titles.size() == 4u; }));
-    EXPECT_EQ(titles, std::vector<std::string>(4, "Vantorel Sample Server"));
+    EXPECT_EQ(titles, std::vector<std::string>(6, "Vantorel Sample Server"));
 }
 
 }  // namespace
