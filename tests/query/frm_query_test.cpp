@@ -171,7 +171,7 @@ TEST_F(MonitorTest, RefreshTicksQueryTheSameAddressWithoutArmingTheTimeout) {
     EXPECT_FALSE(monitor->tmrTimeout.Enabled());
 }
 
-TEST_F(MonitorTest, TheAddressIsSetAgainOnlyWhenTheSocketHoldsAnother) {
+TEST_F(MonitorTest, TheAddressIsSetFromTheUsersTextForEveryQuery) {
     sockets.sockets.reverseNames[testing::Dotted("10.0.0.1")] = "game.example";
     monitor->SendQuery("10.0.0.1");
     monitor->SendQuery("10.0.0.1");

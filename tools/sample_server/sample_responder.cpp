@@ -195,6 +195,31 @@ std::string SampleResponder::GameSpy2(std::string_view request) const {
     return reply;
 }
 
+// What the query standard answers to each request; nothing for a request it does not know.
+SampleResponder::Pairs SampleResponder::StandardAnswer(std::string_view request) const {
+    static const char* const kInfoKeys[] = {"hostname",   "hostport",   "mapname", "gametype",
+                                            "numplayers", "maxplayers", "gamemode"};
+    const auto isInfo = [](const std::string& key) {
+        return std::find(std::begin(kInfoKeys), std::end(kInfoKeys), key) != std::end(kInfoKeys);
+    };
+    if (request == "\\basic\\") {
+        return {{"gamename", "bfvietnam"}, {"gamever", "v1.21"}, {"location", "0"}};
+    }
+    Pairs answer;
+    if (request == "\\info\\" || request == "\\rules\\" || request == "\\status\\") {
+        for (auto& pair : ServerPairs()) {
+            if (request == "\\status\\" || isInfo(pair.first) == (request == "\\info\\")) {
+                answer.push_back(std::move(pair));
+            }
+        }
+    }
+    if (request == "\\players\\" || request == "\\status\\") {
+        const Pairs players = PlayerPairs();
+        answer.insert(answer.end(), players.begin(), players.end());
+    }
+    return answer;
+}
+
 std::vector<std::string> SampleResponder::Answers(std::string_view request) {
     const bool gameSpy2 = request.size() >= 10 && request.substr(0, 3) == std::string_view("\xFE\xFD\x00", 3);
     const bool text = !request.empty() && request[0] == '\\';
@@ -205,18 +230,13 @@ std::vector<std::string> SampleResponder::Answers(std::string_view request) {
                                              : platform::Utf8ToAnsi(Reply())};
             }
             return {};
-        case Dialect::kStandard:
+        case Dialect::kStandard: {
             if (!text) {
                 return {};
             }
-            if (request == "\\basic\\") {
-                return Parts({{"gamename", "bfvietnam"}, {"gamever", "v1.21"}, {"location", "0"}});
-            } else {
-                Pairs all = ServerPairs();
-                const Pairs players = PlayerPairs();
-                all.insert(all.end(), players.begin(), players.end());
-                return Parts(all);
-            }
+            const Pairs answer = StandardAnswer(request);
+            return answer.empty() ? std::vector<std::string>{} : Parts(answer);
+        }
         case Dialect::kGameSpy2:
             if (gameSpy2) {
                 return {GameSpy2(request)};

@@ -20,9 +20,9 @@ class SampleResponder {
     using Clock = std::chrono::steady_clock;
 
     // full: every text request gets everything, in one datagram. standard: as the query
-    // standard answers: "\basic\" gets the three basic keys, any other text request
-    // everything, split into parts of at most kPartBytes sent in a shuffled order. gs2: only
-    // the GameSpy 2 request is answered.
+    // standard answers: "\basic\" gets the three basic keys, "\info\", "\rules\" and
+    // "\players\" their share and "\status\" everything, split into parts of at most
+    // kPartBytes sent in a shuffled order. gs2: only the GameSpy 2 request is answered.
     enum class Dialect { kFull, kStandard, kGameSpy2 };
     static constexpr std::size_t kPartBytes = 1400;
 
@@ -67,6 +67,7 @@ class SampleResponder {
     // The server keys and the players' keys of the reply as it would go out now (UTF-8).
     Pairs ServerPairs() const;
     Pairs PlayerPairs() const;
+    Pairs StandardAnswer(std::string_view request) const;
     std::vector<std::string> Parts(const Pairs& pairs);
     std::string GameSpy2(std::string_view request) const;
     void Answer(CSocket& socket);
