@@ -204,8 +204,14 @@ void frmQuery::Act(QuerySession::Action action) {
 
 void frmQuery::tmrParts_Timer() {
     tmrParts.SetEnabled(false);
-    if (session_) {
-        Act(session_->OnPartsDue(options_.now()));
+    if (!session_) {
+        return;
+    }
+    Act(session_->OnPartsDue(options_.now()));
+    // A tick a little ahead of the clock finds the set not yet due: it must not be left
+    // without a timer.
+    if (session_ && session_->PartsDeadline()) {
+        tmrParts.Restart();
     }
 }
 
@@ -265,12 +271,9 @@ void frmQuery::tmrTimeout_Timer() {
         GiveUp();
         return;
     }
-    QuerySession::Action action = session_->OnTimeout();
-    if (action.kind == QuerySession::Action::Kind::kNothing) {
-        // Parts of the reply are held: the parts timer shows them, and the refresh goes on.
-        tmrTimeout.SetEnabled(false);
-    }
-    Act(std::move(action));
+    // While parts of the reply are held the session answers nothing: the parts timer shows
+    // them, and this timer stays on in case the set is dropped instead.
+    Act(session_->OnTimeout());
 }
 
 void frmQuery::GiveUp() {

@@ -147,12 +147,27 @@ TEST_F(MonitorDialectTest, TheTimeoutWaitsForHeldPartsAndTheRefreshGoesOn) {
     EXPECT_EQ(sockets.sockets.sent.size(), 1u);  // no GameSpy 2 query while parts are held
     EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
     EXPECT_TRUE(monitor->tmrParts.Enabled());
+    monitor->tmrParts_Timer();  // a tick ahead of the clock keeps waiting
+    EXPECT_TRUE(monitor->tmrParts.Enabled());
 
     now += std::chrono::milliseconds(1000);
     monitor->tmrParts_Timer();
     EXPECT_EQ(monitor->lblServerTitle.Caption(), "Alpha");
     EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  2 / 32");
     EXPECT_TRUE(monitor->tmrRefresh.Enabled());
+}
+
+TEST_F(MonitorDialectTest, ASetDroppedForTooManyPartsStillEndsInTheTimeout) {
+    monitor->SendQuery("10.0.0.1");
+    Reply(Part(kServer, "9.1"));
+    monitor->tmrTimeout_Timer();
+    Reply(Part(kServer, "9.65"));
+    EXPECT_FALSE(monitor->tmrParts.Enabled());
+    monitor->tmrTimeout_Timer();  // the GameSpy 2 query
+    EXPECT_EQ(sockets.sockets.sent.size(), 2u);
+    monitor->tmrTimeout_Timer();
+    EXPECT_EQ(monitor->lblTitle.Caption(), "No response from server");
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "");
 }
 
 TEST_F(MonitorDialectTest, APickOfAnotherServerEndsTheSlotWait) {
