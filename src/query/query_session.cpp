@@ -106,6 +106,9 @@ void QuerySession::Remember(Dialect dialect) {
 }
 
 QuerySession::Action QuerySession::OnDatagram(std::string_view datagram, Clock::time_point now) {
+    if (datagram.size() > kLargestDatagram) {
+        return {};
+    }
     // After the fallback both protocols are awaited: a slow server's first answer still counts.
     const bool wantGameSpy2 = asking_ == Dialect::kGameSpy2 || (fellBack_ && protocol_ == QueryProtocol::kAuto);
     const bool wantGameSpy1 = IsGameSpy1(asking_) || (fellBack_ && protocol_ == QueryProtocol::kAuto);

@@ -10,6 +10,7 @@
 // "\basic\" after a remembered GameSpy 2), and gives up only at the second.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -57,6 +58,9 @@ int ParseQueryReply(const QueryReply& reply);
 class QuerySession {
   public:
     using Clock = std::chrono::steady_clock;
+    // The largest datagram Winsock hands over (its iMaxUdpDg). A larger one never reaches a
+    // Windows program, so it is no reply here either, whatever the system below delivers.
+    static constexpr std::size_t kLargestDatagram = 65467;
 
     struct Action {
         enum class Kind {
@@ -77,7 +81,8 @@ class QuerySession {
     // The bytes of the first request.
     std::string Request() const;
 
-    // A datagram from the queried server (the caller checks the sender).
+    // A datagram from the queried server (the caller checks the sender). One larger than
+    // kLargestDatagram is dropped.
     Action OnDatagram(std::string_view datagram, Clock::time_point now);
 
     // The caller's timeout for the last request sent has fired. While parts of a split reply

@@ -236,5 +236,31 @@ TEST_F(MonitorLoopbackTest, AFloodFromManySendersNeitherRedirectsNorStalls) {
     EXPECT_EQ(titles, std::vector<std::string>(6, "Vantorel Sample Server"));
 }
 
+// Datagrams of 65,468 to 65,507 bytes are more than Winsock hands over: both builds drop
+// them without a word, and the query goes on to the server's answer.
+TEST_F(MonitorLoopbackTest, OversizedDatagramsAreDroppedWithoutAWord) {
+    SampleResponder::Settings settings;
+    settings.firstPort = settings.lastPort = 0;
+    SampleResponder responder(settings);
+    std::string error;
+    ASSERT_TRUE(responder.Open(&error)) << error;
+    auto monitor = Monitor(responder.BoundPort(0));
+    std::vector<std::string> failures;
+    monitor->SetOnQueryFailed([&](const std::string& reason) { failures.push_back(reason); });
+    platform::SockaddrIn local;
+    monitor->SendQuery("127.0.0.1");
+    ASSERT_EQ(platform::Current().sockets->GetSockName(monitor->Sock()->SocketHandle(), &local), 0);
+    testing::RawUdpSender sender;
+    for (const std::size_t size : {65468u, 65507u}) {
+        ASSERT_TRUE(sender.SendTo(NetworkToHost16(local.port), "\\hostname\\Huge" + std::string(size - 14, 'x')));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Vantorel Sample Server");
+    // Whatever the order of arrival, nothing of the oversized ones shows afterwards either.
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Vantorel Sample Server");
+    EXPECT_TRUE(failures.empty());
+}
+
 }  // namespace
 }  // namespace vantorel
