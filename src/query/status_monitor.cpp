@@ -93,13 +93,17 @@ bool frmQuery::Query(const std::string& address) {
         }
         // Every datagram received rewrites the socket's remote side with its sender, so the
         // target is set from the user's address for every query, whatever the socket holds.
-        sock_->SetRemoteHost(address);
-        if (sock_->RemotePort() != options_.queryPort) {
-            sock_->SetRemotePort(options_.queryPort);
-        }
+        // A name is looked up afresh: a sender whose reverse name is that very name would
+        // otherwise leave its own address behind for the socket to keep.
         const std::uint32_t literal = platform::Current().sockets->InetAddr(address);
         if (literal != kNoAddress) {
             target_ = literal;
+        } else {
+            sock_->SetRemoteHost("");
+        }
+        sock_->SetRemoteHost(address);
+        if (sock_->RemotePort() != options_.queryPort) {
+            sock_->SetRemotePort(options_.queryPort);
         }
         ClearDisplay();  // the ticked state of the box stays as it was
         Send(session_->Request());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "net/socket_support.h"
 #include "query/frm_query.h"
 #include "query/monitor_fixture.h"
 
@@ -124,6 +125,32 @@ TEST_F(MonitorDialectTest, ASenderNamedLikeTheFavouriteCannotRedirectTheQuery) {
     EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
     monitor->SendQuery("10.0.0.1");
     EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
+}
+
+TEST_F(MonitorDialectTest, AServerNameIsLookedUpAgainRatherThanLeftToTheLastSender) {
+    const auto answerLookup = [&] {
+        const std::int32_t request = sockets.sockets.lookups.rbegin()->first;
+        sockets.sockets.FillLookup(request, "game.example", Dotted("10.0.0.1"));
+        MSocketSupport::NotifyWindowProc(MSocketSupport::NotifyWindow(), MSocketSupport::ResolveMessage(),
+                                         static_cast<std::uintptr_t>(request), 0);
+    };
+    sockets.sockets.reverseNames[Dotted("10.6.6.6")] = "game.example";
+    monitor->SendQuery("game.example");
+    answerLookup();
+    EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
+    Reply(kServer + kPlayers);
+    Reply("\\hostname\\Mallory\\numplayers\\0\\maxplayers\\32", "10.6.6.6");
+    ExpectAlphaShown();
+
+    monitor->tmrRefresh_Timer();
+    ASSERT_EQ(sockets.sockets.lookups.size(), 2u);
+    EXPECT_EQ(sockets.sockets.sent.size(), 1u);  // nothing went to the last sender
+    answerLookup();
+    ASSERT_EQ(sockets.sockets.sent.size(), 2u);
+    EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
+    Reply("\\hostname\\Mallory\\numplayers\\0\\maxplayers\\32", "10.6.6.6");
+    Reply(kServer + kPlayers);
+    ExpectAlphaShown();
 }
 
 TEST_F(MonitorDialectTest, PartsNeverShowUnderAnotherPick) {
