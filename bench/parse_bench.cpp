@@ -1,5 +1,6 @@
 // How long one status reply takes to parse: the parser, which splits the reply once into its
-// pairs, against a reference that searches the whole text once for every key it knows.
+// pairs, against a reference that searches the whole text once for every key it knows; and
+// what replies built to hurt cost it.
 
 #include <benchmark/benchmark.h>
 
@@ -13,6 +14,7 @@
 #include "platform/event_loop.h"
 #include "platform/platform.h"
 #include "query/mod_bfv_query_parse.h"
+#include "query/reply_assembler.h"
 
 namespace vantorel {
 namespace {
@@ -173,7 +175,63 @@ void BM_ParseByKeySearch(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
 }
 
+// A reply of about 1 MB made of pairs whose keys are chosen to hurt the lookup: near misses
+// of the known keys (long shared prefixes, player keys with padded or huge indexes), against
+// random keys of the same lengths. The two must cost about the same.
+std::string HostileReply(bool crafted) {
+    const char* const nearMisses[] = {"soldier_friendly_fire_on_splasX",
+                                      "vehicle_friendly_fire_on_splasz",
+                                      "name_tag_distance_scopf",
+                                      "player_0000000000",
+                                      "deaths_99999999999",
+                                      "hostnamf",
+                                      "all_active_modr",
+                                      "ping_2001"};
+    std::string reply = "\\numplayers\\201";
+    unsigned state = 12345;
+    for (std::size_t i = 0; reply.size() < (1u << 20); ++i) {
+        std::string key = nearMisses[i % std::size(nearMisses)];
+        if (!crafted) {
+            for (char& c : key) {
+                state = state * 1103515245u + 12345u;
+                c = static_cast<char>('a' + (state >> 16) % 26);
+            }
+        }
+        reply += "\\" + key + "\\v";
+    }
+    return reply;
+}
+
+void BM_ParseHostileKeys(benchmark::State& state) {
+    const QuietEvents quiet;
+    const std::string reply = HostileReply(state.range(0) == 1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parse::ParseServerReply(reply));
+    }
+    state.SetLabel(state.range(0) == 1 ? "crafted keys" : "random keys");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
+}
+
+// The largest set of parts that is held: 64 datagrams of 65,467 backslashes each (bar their
+// queryid), joined and parsed. Run alone to read the peak memory it needs.
+void BM_ParseSixtyFourPartsOfBackslashes(benchmark::State& state) {
+    const QuietEvents quiet;
+    for (auto _ : state) {
+        ReplyAssembler assembler;
+        std::optional<std::string> reply;
+        for (int part = 1; part <= ReplyAssembler::kMaxParts; ++part) {
+            const std::string trailer = std::string(part == ReplyAssembler::kMaxParts ? "\\final\\" : "") +
+                                        "\\queryid\\1." + std::to_string(part);
+            std::string datagram(65467 - trailer.size(), '\\');
+            reply = assembler.Add(datagram + trailer, ReplyAssembler::Clock::time_point{});
+        }
+        benchmark::DoNotOptimize(parse::ParseServerReply(reply.value_or("")));
+    }
+}
+
 BENCHMARK(BM_ParseServerReply)->Arg(32)->Arg(201);
+BENCHMARK(BM_ParseHostileKeys)->Arg(1)->Arg(0);
+BENCHMARK(BM_ParseSixtyFourPartsOfBackslashes)->Iterations(1);
 BENCHMARK(BM_ParseByKeySearch)->Arg(32)->Arg(201);
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Drives arbitrary bytes along the path a server's reply takes: received as datagrams in the
 // 8-bit code page, joined by the assembler, parsed into the record and the player table,
-// and turned into the texts the stats window shows. Besides the sanitizers' findings, a few
+// and turned into the texts the stats window shows. The same bytes are also read as a
+// GameSpy 2 reply to the id they carry. Besides the sanitizers' findings, a few
 // properties that must hold for any input stop the run when broken.
 
 #include <chrono>
@@ -14,6 +15,7 @@
 #include "common/codepage.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
+#include "query/gamespy2_reply.h"
 #include "query/mod_bfv_query_parse.h"
 #include "query/reply_assembler.h"
 #include "query/stats_text.h"
@@ -38,7 +40,7 @@ std::vector<std::string> ReceiveDatagrams(const std::uint8_t* data, std::size_t 
     std::size_t start = 0;
     while (true) {
         const std::size_t end = bytes.find('\n', start);
-        datagrams.push_back(Cp1252ToUtf8(bytes.substr(start, end == std::string_view::npos ? end : end - start)));
+        datagrams.emplace_back(bytes.substr(start, end == std::string_view::npos ? end : end - start));
         if (end == std::string_view::npos) {
             return datagrams;
         }
@@ -66,20 +68,45 @@ std::vector<std::string> AssembleReplies(const std::vector<std::string>& datagra
     return replies;
 }
 
-// The parse of one reply; the index it uses must agree with reading the pairs one by one.
+// The parse of one reply must agree with reading the pairs one by one, each value decoded
+// by itself.
 void ParseReply(const std::string& reply) {
     const int filled = parse::ParseServerReply(reply);
     Check(filled >= 0 && filled <= parse::kPlayerEntries);
     for (const parse::ServerField& field : parse::ServerFields()) {
-        Check(parse::ServerInfo().*field.field == parse::GetReplyValue(reply, field.key));
+        Check(parse::ServerInfo().*field.field == Cp1252ToUtf8(parse::GetReplyValue(reply, field.key)));
     }
     // A few entries are enough to compare, and keep a long reply quick.
     for (int i = 0; i < filled && i < 4; ++i) {
         const std::string n = std::to_string(i);
         const parse::PlayerInfo& entry = parse::Players()[static_cast<std::size_t>(i)];
-        Check(entry.player == parse::GetReplyValue(reply, "player_" + n));
-        Check(entry.ping == parse::GetReplyValue(reply, "ping_" + n));
+        Check(entry.player == Cp1252ToUtf8(parse::GetReplyValue(reply, "player_" + n)));
+        Check(entry.ping == Cp1252ToUtf8(parse::GetReplyValue(reply, "ping_" + n)));
     }
+}
+
+// The whole input as a GameSpy 2 datagram answering the id it carries: its pairs are bounded
+// by its bytes, and the parse keeps the first value of each server key.
+bool ParseGameSpy2(std::string_view bytes) {
+    std::uint32_t id = 0;
+    for (std::size_t i = 1; i < 5 && i < bytes.size(); ++i) {
+        id = id << 8 | static_cast<unsigned char>(bytes[i]);
+    }
+    const auto pairs = gameSpy2::ParseReply(bytes, id);
+    if (!pairs) {
+        Check(bytes.size() < 5 || bytes[0] != '\0');
+        return false;
+    }
+    Check(pairs->size() <= bytes.size());
+    const int filled = parse::ParseServerPairs(*pairs);
+    Check(filled >= 0 && filled <= parse::kPlayerEntries);
+    for (const parse::KeyValue& pair : *pairs) {
+        if (pair.key == "hostname") {
+            Check(parse::ServerInfo().hostname == Cp1252ToUtf8(pair.value));
+            break;
+        }
+    }
+    return true;
 }
 
 // The texts the stats window shows for the parsed reply: every line keeps its columns.
@@ -107,6 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const std::string& reply : vantorel::AssembleReplies(vantorel::ReceiveDatagrams(data, size))) {
         vantorel::ParseReply(reply);
+        vantorel::ShowReply();
+    }
+    if (vantorel::ParseGameSpy2(std::string_view(reinterpret_cast<const char*>(data), size))) {
         vantorel::ShowReply();
     }
     return 0;

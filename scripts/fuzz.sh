@@ -17,5 +17,6 @@ trap 'rm -rf "$corpus"' EXIT
 trap 'exit 130' INT TERM
 cp fuzz/corpus/parse/* "$corpus"/
 mkdir -p build/fuzz/findings
-build/fuzz/bin/parse_fuzzer -max_total_time="$seconds" -print_final_stats=1 \
+# Inputs up to a whole datagram: the faults of long replies need more than the default 4 KB.
+build/fuzz/bin/parse_fuzzer -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
     -artifact_prefix=build/fuzz/findings/ "$corpus"

@@ -60,6 +60,7 @@ void frmInterface::cmbFavorites_Click() {
         return;
     }
     if (index == 0) {
+        stats_.CancelSlotWait();
         txtServerName.SetText("");
         txtIP.SetText("0.0.0.0");
         txtPort.SetText("0");

@@ -19,6 +19,8 @@ class StatsWindowLink {
     virtual void SendQuery(const std::string& address) = 0;
     virtual void ReDock() = 0;
     virtual void Unload() = 0;
+    // The favourites box went back to "-- No Server --": no slot wait may join from it.
+    virtual void CancelSlotWait() = 0;
 };
 
 class LauncherWindowView : public WindowSurface {

@@ -6,13 +6,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "launcher/combo_box.h"
 #include "launcher/controls.h"
 #include "launcher/window_surface.h"
 #include "net/csocket.h"
-#include "query/reply_assembler.h"
+#include "query/query_session.h"
 
 namespace vantorel {
 
@@ -50,6 +51,7 @@ class frmQuery : public CSocketEvents {
     struct Options {
         std::int32_t queryPort = kQueryPort;
         std::function<Clock::time_point()> now = [] { return Clock::now(); };
+        QueryProtocol protocol = QueryProtocol::kAuto;
     };
 
     frmQuery(StatsWindowView& view, const LauncherControls* launcher, Options options);
@@ -84,9 +86,12 @@ class frmQuery : public CSocketEvents {
     // Releases the socket object; what the window does when it unloads.
     void Release();
 
-    // The user picked a favourite: query its address, and say so if no reply comes.
+    // The user picked a favourite: query its address, and say so if no reply comes. A pick of
+    // another server ends a slot wait.
     void SendQuery(const std::string& address);
     void ClearDisplay();
+    // The launcher's boxes no longer name the server whose slot is awaited: untick the box.
+    void CancelSlotWait() { chkWaitForSlot.SetValue(0); }
 
     void tmrRefresh_Timer();
     void tmrTimeout_Timer();
@@ -109,7 +114,10 @@ class frmQuery : public CSocketEvents {
 
   private:
     bool Query(const std::string& address);
-    void ShowReply(const std::string& reply);
+    void Send(const std::string& request);
+    void Act(QuerySession::Action action);
+    void GiveUp();
+    void ShowReply(QueryReply reply);
     void ShowServerStats();
     void QueryFailed(const std::string& reason);
 
@@ -120,9 +128,15 @@ class frmQuery : public CSocketEvents {
     Options options_;
     std::shared_ptr<CSocket> sock_;
     std::string queryAddress_;
-    // Where the current query went; replies from any other address are not this server's.
-    std::string queriedIP_;
-    ReplyAssembler assembler_;
+    // Where the current query went, as a 32-bit IPv4 address; a datagram from anywhere else
+    // is not this server's. Empty until the address is known.
+    std::optional<std::uint32_t> target_;
+    std::optional<QuerySession> session_;
+    DialectMemory dialects_;
+    std::uint32_t nextRequestId_;
+    // The server of the user's pick, with the launcher's port then: where a slot wait joins.
+    std::string pickedAddress_;
+    std::string pickedPort_;
     std::function<void(int)> onReplyShown_;
     std::function<void(const std::string&)> onQueryFailed_;
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/number.h"
+#include "platform/ansi.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
 
@@ -108,93 +109,145 @@ class PairReader {
     std::size_t next_;
 };
 
-// The reply split once into its pairs, so that the 1,250 or so keys of a full server cost
-// one pass over the text instead of one search each. The table is open-addressed in one
-// block: a node per pair would cost more in allocations than the lookups themselves.
-class ReplyIndex {
+// The values a parse needs, collected in one pass over the pairs. Only the 41 server keys and
+// the six player families are ever kept, matched against a fixed table and a number, so what
+// a sender chooses as keys cannot make the lookup slower or the memory larger: the cost is
+// one pass over the bytes plus, per pair, a binary search over 41 short keys. The first pair
+// of a repeated key wins. Each value is decoded only once it is known to be wanted, after the
+// split on the backslash byte, so no double-byte code page can join a value with the
+// separator after it.
+class ReplyValues {
   public:
-    explicit ReplyIndex(std::string_view reply) {
-        const std::size_t pairs = static_cast<std::size_t>(std::count(reply.begin(), reply.end(), '\\')) / 2 + 1;
-        std::size_t capacity = 64;
-        while (capacity < 2 * pairs) {
-            capacity *= 2;
+    ReplyValues() : players_(kPlayerEntries) {}
+
+    void Add(std::string_view key, std::string_view value) {
+        if (const std::optional<std::size_t> server = ServerKeyIndex(key)) {
+            Keep(server_[*server], value);
+            return;
         }
-        slots_.resize(capacity);
-        mask_ = capacity - 1;
-        PairReader reader(reply);
-        ReplyPair pair;
-        while (reader.Next(pair)) {
-            Slot& slot = slots_[SlotOf(pair.key)];
-            if (!slot.used) {  // the first pair of a repeated key wins
-                slot = {true, pair.key, pair.value};
+        for (std::size_t f = 0; f < std::size(kPlayerFields); ++f) {
+            const std::string_view prefix = kPlayerFields[f].prefix;
+            if (key.size() > prefix.size() && key.substr(0, prefix.size()) == prefix) {
+                if (const std::optional<std::size_t> index = PlayerIndex(key.substr(prefix.size()))) {
+                    Keep(players_[*index][f], value);
+                }
+                return;
             }
         }
     }
 
-    std::string_view Value(std::string_view key) const { return slots_[SlotOf(key)].value; }
+    const std::string& Server(std::size_t index) const { return server_[index].text; }
+    const std::string& Player(std::size_t index, std::size_t field) const { return players_[index][field].text; }
 
   private:
-    struct Slot {
-        bool used = false;
-        std::string_view key;
-        std::string_view value;
+    struct Value {
+        bool found = false;
+        std::string text;
     };
 
-    // FNV-1a: quick for keys of a few characters, and spread well enough for linear probing.
-    static std::size_t Hash(std::string_view key) {
-        std::uint64_t hash = 14695981039346656037ull;
-        for (const char c : key) {
-            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    static void Keep(Value& slot, std::string_view value) {
+        if (!slot.found) {
+            slot.found = true;
+            slot.text = platform::AnsiToUtf8(value);
         }
-        return static_cast<std::size_t>(hash);
     }
 
-    // The key's slot, or the free slot where it belongs. At most half the slots are used,
-    // so the probe always ends.
-    std::size_t SlotOf(std::string_view key) const {
-        std::size_t i = Hash(key) & mask_;
-        while (slots_[i].used && slots_[i].key != key) {
-            i = (i + 1) & mask_;
+    // The 41 keys in byte order, each with its place in the record.
+    static std::optional<std::size_t> ServerKeyIndex(std::string_view key) {
+        static const auto sorted = [] {
+            std::array<std::pair<std::string_view, std::size_t>, kServerFields.size()> table{};
+            for (std::size_t i = 0; i < kServerFields.size(); ++i) {
+                table[i] = {kServerFields[i].key, i};
+            }
+            std::sort(table.begin(), table.end());
+            return table;
+        }();
+        const auto found = std::lower_bound(sorted.begin(), sorted.end(), key,
+                                            [](const auto& entry, std::string_view k) { return entry.first < k; });
+        if (found == sorted.end() || found->first != key) {
+            return std::nullopt;
         }
-        return i;
+        return found->second;
     }
 
-    std::vector<Slot> slots_;
-    std::size_t mask_ = 0;
+    // Decimal digits without sign, padding or a leading zero, naming an entry of the table.
+    static std::optional<std::size_t> PlayerIndex(std::string_view digits) {
+        if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0')) {
+            return std::nullopt;
+        }
+        std::size_t index = 0;
+        for (const char c : digits) {
+            if (c < '0' || c > '9') {
+                return std::nullopt;
+            }
+            index = index * 10 + static_cast<std::size_t>(c - '0');
+        }
+        if (index >= static_cast<std::size_t>(kPlayerEntries)) {
+            return std::nullopt;
+        }
+        return index;
+    }
+
+    std::array<Value, kServerFields.size()> server_;
+    std::vector<std::array<Value, std::size(kPlayerFields)>> players_;
 };
 
+ReplyValues CollectGameSpy1(std::string_view reply) {
+    ReplyValues values;
+    PairReader reader(reply);
+    ReplyPair pair;
+    while (reader.Next(pair)) {
+        values.Add(pair.key, pair.value);
+    }
+    return values;
+}
+
+std::size_t NumPlayersIndex() {
+    for (std::size_t i = 0; i < kServerFields.size(); ++i) {
+        if (std::string_view(kServerFields[i].key) == "numplayers") {
+            return i;
+        }
+    }
+    return 0;
+}
+
 // Without a count that fits the 16-bit counter there is no sensible bound, so no player is read.
-std::optional<std::int16_t> LastPlayerIndex(const ReplyIndex& index) {
-    const std::optional<double> count = ParseDecimal(index.Value("numplayers"));
+std::optional<std::int16_t> LastPlayerIndex(const ReplyValues& values) {
+    const std::optional<double> count = ParseDecimal(values.Server(NumPlayersIndex()));
     if (!count) {
         return std::nullopt;
     }
     return ToInt16(*count - 1);
 }
 
-int ReadPlayers(const ReplyIndex& index) {
-    const std::optional<std::int16_t> last = LastPlayerIndex(index);
+int ReadPlayers(const ReplyValues& values) {
+    const std::optional<std::int16_t> last = LastPlayerIndex(values);
     if (!last) {
         return 0;
     }
     int filled = 0;
-    std::string key;
     for (int i = 0; i <= *last; ++i) {
         if (i < kPlayerEntries) {
             PlayerInfo& entry = Players()[static_cast<std::size_t>(i)];
-            const std::string number = std::to_string(i);
-            for (const PlayerField& field : kPlayerFields) {
-                key.assign(field.prefix).append(number);
-                entry.*field.field = index.Value(key);
+            for (std::size_t f = 0; f < std::size(kPlayerFields); ++f) {
+                entry.*kPlayerFields[f].field = values.Player(static_cast<std::size_t>(i), f);
             }
             ++filled;
         }
         // Indexes beyond the table still yield, so a long count keeps the window as lively
         // as a short one. A further reply may be parsed in here; this parse keeps its own
-        // text and bound and simply goes on writing after it.
+        // values and bound and simply goes on writing after it.
         platform::Current().events->DoEvents();
     }
     return filled;
+}
+
+int Store(const ReplyValues& values) {
+    ServerInfoRecord& record = ServerInfo();
+    for (std::size_t i = 0; i < kServerFields.size(); ++i) {
+        record.*kServerFields[i].field = values.Server(i);
+    }
+    return ReadPlayers(values);
 }
 
 }  // namespace
@@ -214,20 +267,19 @@ const std::array<ServerField, 41>& ServerFields() {
 }
 
 int ParseServerReply(std::string_view reply) {
-    // The copy outlives the yields of the player loop even when the caller's buffer is
-    // refilled by a handler that runs inside one of them.
-    const std::string text(reply);
-    const ReplyIndex index(text);
-    ServerInfoRecord& record = ServerInfo();
-    for (const ServerField& field : kServerFields) {
-        record.*field.field = index.Value(field.key);
+    return Store(CollectGameSpy1(reply));
+}
+
+int ParseServerPairs(std::span<const KeyValue> pairs) {
+    ReplyValues values;
+    for (const KeyValue& pair : pairs) {
+        values.Add(pair.key, pair.value);
     }
-    return ReadPlayers(index);
+    return Store(values);
 }
 
 int ParsePlayerList(std::string_view reply) {
-    const std::string text(reply);
-    return ReadPlayers(ReplyIndex(text));
+    return ReadPlayers(CollectGameSpy1(reply));
 }
 
 std::string GetReplyValue(std::string_view reply, std::string_view key) {

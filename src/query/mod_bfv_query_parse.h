@@ -75,11 +75,23 @@ struct ServerField {
 // The record's keys and fields in the order they are filled.
 const std::array<ServerField, 41>& ServerFields();
 
-// Fills every field of ServerInfo, then the player entries; answers how many entries of
-// Players this parse filled.
+// Fills every field of ServerInfo, then the player entries, from a GameSpy 1 reply: its bytes
+// in the servers' code page, split on the backslash byte before each wanted value is decoded.
+// Answers how many entries of Players this parse filled. Time and memory grow with the
+// length of the reply alone, whatever its keys.
 int ParseServerReply(std::string_view reply);
 
-// Fills the entries 0 up to numplayers - 1 (at most the last entry of the table), yielding to
+// One key and its value, both still in the servers' code page.
+struct KeyValue {
+    std::string key;
+    std::string value;
+};
+
+// The same from a reply that came as separate keys and values (GameSpy 2), with player
+// fields named as GameSpy 1 names them ("player_3").
+int ParseServerPairs(std::span<const KeyValue> pairs);
+
+// Fills (from a GameSpy 1 reply) the entries 0 up to numplayers - 1 (at most the last entry of the table), yielding to
 // the event loop once per player index; answers how many entries it filled. It reads no player
 // when numplayers is missing or not a number that fits a 16-bit count.
 int ParsePlayerList(std::string_view reply);

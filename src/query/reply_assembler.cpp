@@ -7,7 +7,7 @@ namespace {
 
 struct QueryId {
     std::string set;
-    int part = 0;
+    int part = 0;  // beyond kMaxParts when the number is larger than any part we hold
 };
 
 bool AllDigits(std::string_view text) {
@@ -22,7 +22,8 @@ bool AllDigits(std::string_view text) {
     return true;
 }
 
-// "digits.digits" with a part number from 1 to kMaxParts; anything else is no queryid.
+// "digits.digits" with a part number from 1 on; anything else is no queryid. A part number
+// above kMaxParts reads as kMaxParts + 1, however long its digits.
 std::optional<QueryId> ReadQueryId(const modBFVQueryParse::KeyLookup& queryid) {
     if (!queryid.found) {
         return std::nullopt;
@@ -41,7 +42,8 @@ std::optional<QueryId> ReadQueryId(const modBFVQueryParse::KeyLookup& queryid) {
     for (const char c : number) {
         part = part * 10 + (c - '0');
         if (part > ReplyAssembler::kMaxParts) {
-            return std::nullopt;
+            part = ReplyAssembler::kMaxParts + 1;
+            break;
         }
     }
     if (part == 0) {
@@ -61,8 +63,18 @@ std::optional<std::string> ReplyAssembler::Add(std::string_view datagram, Clock:
         Reset();
         return std::string(datagram);
     }
+    if (id->set == refused_) {
+        return std::nullopt;
+    }
     if (waiting_ && id->set != id_) {
         Reset();
+    }
+    if (id->part > kMaxParts) {
+        // A set longer than any reply of this game is no reply: none of it is shown, and
+        // its later parts do not start it again.
+        Reset();
+        refused_ = id->set;
+        return std::nullopt;
     }
     if (!waiting_) {
         waiting_ = true;

@@ -16,14 +16,16 @@ class ReplyAssembler {
   public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kPartsTimeout{1000};
-    // More parts than this make no sense for a reply of 41 server keys and 201 players; the
-    // bound also caps what a hostile sender can make us hold.
+    // A full reply (41 server keys and 201 players of six keys, about 25 KB) split at the
+    // usual 1,400 bytes comes in about 20 parts; 64 leaves three times that, and caps what one
+    // set can make us hold at 64 datagrams (4.2 MB). A set with a part numbered beyond it is
+    // dropped as a whole.
     static constexpr int kMaxParts = 64;
 
     // The whole reply when `datagram` completes one (or is whole by itself); nothing while
     // parts are still missing. A datagram without a well-formed queryid is whole by itself.
-    // Only one set is held at a time: a part of another ID, or a whole reply, drops the
-    // incomplete set, because what the server sent last is what the window should show.
+    // Only one set is held at a time (its sender is the caller's to check): a part of another ID, or a whole reply,
+    // drops the incomplete set, because what the server sent last is what the window should show.
     std::optional<std::string> Add(std::string_view datagram, Clock::time_point now);
 
     // Gives up on missing parts once the held set's first part arrived kPartsTimeout or more
@@ -51,6 +53,7 @@ class ReplyAssembler {
 
     bool waiting_ = false;
     std::string id_;
+    std::string refused_;  // the last set that went beyond kMaxParts
     Clock::time_point firstArrival_{};
     std::array<Part, kMaxParts> parts_;  // part N at index N - 1
 };

@@ -10,7 +10,7 @@ ReplyGate& TheReplyGate() {
     return gate;
 }
 
-void ReplyGate::Submit(const void* owner, std::string reply, Show show) {
+void ReplyGate::Submit(const void* owner, QueryReply reply, Show show) {
     if (busy_) {
         const auto same = std::find_if(waiting_.begin(), waiting_.end(),
                                        [owner](const Waiting& entry) { return entry.owner == owner; });

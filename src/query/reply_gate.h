@@ -9,15 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "query/query_session.h"
+
 namespace vantorel {
 
 class ReplyGate {
   public:
-    using Show = std::function<void(const std::string& reply)>;
+    using Show = std::function<void(const QueryReply& reply)>;
 
     // Shows the reply now, or after the one being shown; a later reply for the same owner
     // replaces one that still waits.
-    void Submit(const void* owner, std::string reply, Show show);
+    void Submit(const void* owner, QueryReply reply, Show show);
 
     // Drops what still waits for an owner that goes away.
     void Withdraw(const void* owner);
@@ -27,7 +29,7 @@ class ReplyGate {
   private:
     struct Waiting {
         const void* owner;
-        std::string reply;
+        QueryReply reply;
         Show show;
     };
     std::vector<Waiting> waiting_;

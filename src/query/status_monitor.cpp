@@ -4,6 +4,8 @@
 #include "launcher/mod_main.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
+#include "platform/socket_library.h"
+#include "platform/winsock_numbers.h"
 #include "query/frm_query.h"
 #include "query/mod_bfv_query_parse.h"
 #include "query/reply_gate.h"
@@ -11,8 +13,19 @@
 
 namespace vantorel {
 
+namespace {
+
+constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;  // what inet_addr answers for no address
+
+}  // namespace
+
 frmQuery::frmQuery(StatsWindowView& view, const LauncherControls* launcher, Options options)
-    : view_(view), launcher_(launcher), options_(std::move(options)) {
+    : view_(view),
+      launcher_(launcher),
+      options_(std::move(options)),
+      // Ids that differ from one run to the next, so that a late reply to an earlier run's
+      // request is not taken for this one's.
+      nextRequestId_(static_cast<std::uint32_t>(options_.now().time_since_epoch().count())) {
     chkWaitForSlot.SetVisible(false);
 }
 
@@ -53,6 +66,14 @@ void frmQuery::ClearDisplay() {
 }
 
 void frmQuery::SendQuery(const std::string& address) {
+    // A pick of another server, or of the same one under another port, is not the server
+    // whose free slot the box waits for.
+    const std::string port = launcher_ ? Trim(launcher_->txtPort.Text()) : std::string();
+    if (address != pickedAddress_ || port != pickedPort_) {
+        CancelSlotWait();
+    }
+    pickedAddress_ = address;
+    pickedPort_ = port;
     // Only the user's pick waits for an answer; a refresh tick keeps what the last one set.
     if (Query(address)) {
         tmrTimeout.Restart();
@@ -61,24 +82,46 @@ void frmQuery::SendQuery(const std::string& address) {
 
 bool frmQuery::Query(const std::string& address) {
     queryAddress_ = address;
-    queriedIP_.clear();
+    // Parts held for the last query, of this server or another, never show under this one.
+    session_.emplace(address, options_.protocol, &dialects_, nextRequestId_++);
+    tmrParts.SetEnabled(false);
+    target_.reset();
     lblTitle.SetCaption("Updating Stats...");
     try {
         if (!sock_) {
             throw SocketError(0, "The socket library could not be started.", "frmQuery.SendQuery");
         }
-        if (address != sock_->RemoteHost()) {
-            sock_->SetRemoteHost(address);
+        // Every datagram received rewrites the socket's remote side with its sender, so the
+        // target is set from the user's address for every query, whatever the socket holds.
+        // A name is looked up afresh: a sender whose reverse name is that very name would
+        // otherwise leave its own address behind for the socket to keep.
+        const std::uint32_t literal = platform::Current().sockets->InetAddr(address);
+        if (literal != kNoAddress) {
+            target_ = literal;
+        } else {
+            sock_->SetRemoteHost("");
         }
+        sock_->SetRemoteHost(address);
         if (sock_->RemotePort() != options_.queryPort) {
             sock_->SetRemotePort(options_.queryPort);
         }
         ClearDisplay();  // the ticked state of the box stays as it was
-        sock_->SendData(Variant::String("\\basic\\"));
+        Send(session_->Request());
         return true;
     } catch (const SocketError& error) {
         QueryFailed(error.Description());
         return false;
+    }
+}
+
+void frmQuery::Send(const std::string& request) {
+    sock_->SendData(Variant::Bytes(std::vector<std::uint8_t>(request.begin(), request.end())));
+    // A host name is looked up by the send; once it has an address, that is the target.
+    if (!target_) {
+        const std::uint32_t resolved = platform::Current().sockets->InetAddr(sock_->RemoteHostIP());
+        if (resolved != kNoAddress) {
+            target_ = resolved;
+        }
     }
 }
 
@@ -92,14 +135,23 @@ void frmQuery::QueryFailed(const std::string& reason) {
 }
 
 void frmQuery::OnSendProgress(std::int32_t bytesSent, std::int32_t) {
-    // The address the request went to, known once it has gone (after a lookup, too).
-    if (bytesSent > 0 && sock_) {
-        queriedIP_ = sock_->RemoteHostIP();
+    // The address the request went to, known once it has gone (after a lookup that did not
+    // finish inside the send).
+    if (bytesSent > 0 && sock_ && !target_) {
+        const std::uint32_t resolved = platform::Current().sockets->InetAddr(sock_->RemoteHostIP());
+        if (resolved != kNoAddress) {
+            target_ = resolved;
+        }
     }
 }
 
-void frmQuery::OnError(std::int16_t, const std::string& Description, std::int32_t, const std::string&,
+void frmQuery::OnError(std::int16_t Number, const std::string& Description, std::int32_t, const std::string&,
                        const std::string&, std::int32_t, bool&) {
+    // A datagram too large for Winsock is dropped without a word there; here too, so that a
+    // sender of one cannot end the query, and the user sees what the Windows build shows.
+    if (Number == winsock::kWsaEmsgsize) {
+        return;
+    }
     // A server name that does not resolve, or a send the network refused.
     QueryFailed(Description);
 }
@@ -107,44 +159,69 @@ void frmQuery::OnError(std::int16_t, const std::string& Description, std::int32_
 void frmQuery::OnDataArrival(std::int32_t) {
     Variant data;
     try {
-        sock_->GetData(data);
+        sock_->GetData(data, Variant::Integer(static_cast<std::int16_t>(VarType::kByteArray)));
     } catch (const SocketError&) {
         return;
     }
-    // Only the server that was asked may change what the window shows; the sender's port
-    // is not checked, since some servers answer from another one.
-    if (data.Type() != VarType::kString || queriedIP_.empty() || sock_->RemoteHostIP() != queriedIP_) {
+    // Only the server that was asked may change what the window shows, compared as a 32-bit
+    // address, not as text. The sender's port is not checked, since some servers answer
+    // from another one.
+    if (data.Type() != VarType::kByteArray || !session_ || !target_ ||
+        platform::Current().sockets->InetAddr(sock_->RemoteHostIP()) != *target_) {
         return;
     }
-    if (!tmrRefresh.Enabled()) {
-        tmrRefresh.SetEnabled(true);
-    }
-    const bool wasWaiting = assembler_.Waiting();
-    const auto deadline = assembler_.Deadline();
-    const std::optional<std::string> reply = assembler_.Add(data.AsString(), options_.now());
-    if (reply) {
-        if (!assembler_.Waiting()) {
-            tmrParts.SetEnabled(false);
-        }
-        ShowReply(*reply);
-    } else if (!wasWaiting || assembler_.Deadline() != deadline) {
+    const std::vector<std::uint8_t>& bytes = data.AsBytes();
+    const auto before = session_->PartsDeadline();
+    QuerySession::Action action = session_->OnDatagram(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options_.now());
+    const auto after = session_->PartsDeadline();
+    if (!after) {
+        tmrParts.SetEnabled(false);
+    } else if (after != before) {
         tmrParts.Restart();  // a new set of parts: one second from its first part
+    }
+    Act(std::move(action));
+}
+
+void frmQuery::Act(QuerySession::Action action) {
+    switch (action.kind) {
+        case QuerySession::Action::Kind::kNothing: break;
+        case QuerySession::Action::Kind::kShow:
+            if (!tmrRefresh.Enabled()) {
+                tmrRefresh.SetEnabled(true);
+            }
+            ShowReply(std::move(*action.reply));
+            break;
+        case QuerySession::Action::Kind::kSend:
+            try {
+                Send(action.request);
+                if (tmrTimeout.Enabled()) {
+                    tmrTimeout.Restart();  // the new request waits a whole timeout
+                }
+            } catch (const SocketError& error) {
+                QueryFailed(error.Description());
+            }
+            break;
+        case QuerySession::Action::Kind::kGiveUp: GiveUp(); break;
     }
 }
 
 void frmQuery::tmrParts_Timer() {
-    const std::optional<std::string> reply = assembler_.Expire(options_.now());
-    if (!assembler_.Waiting()) {
-        tmrParts.SetEnabled(false);
+    tmrParts.SetEnabled(false);
+    if (!session_) {
+        return;
     }
-    if (reply) {
-        ShowReply(*reply);
+    Act(session_->OnPartsDue(options_.now()));
+    // A tick a little ahead of the clock finds the set not yet due: it must not be left
+    // without a timer.
+    if (session_ && session_->PartsDeadline()) {
+        tmrParts.Restart();
     }
 }
 
-void frmQuery::ShowReply(const std::string& reply) {
-    TheReplyGate().Submit(this, reply, [this](const std::string& text) {
-        const int players = modBFVQueryParse::ParseServerReply(text);
+void frmQuery::ShowReply(QueryReply reply) {
+    TheReplyGate().Submit(this, std::move(reply), [this](const QueryReply& shown) {
+        const int players = ParseQueryReply(shown);
         ShowServerStats();
         tmrTimeout.SetEnabled(false);
         if (onReplyShown_) {
@@ -170,16 +247,23 @@ void frmQuery::ShowServerStats() {
     if (slots && slots->players >= slots->publicSlots) {
         chkWaitForSlot.SetVisible(true);
     }
+    std::string failure;
     if (chkWaitForSlot.Value() == 1 && slots && slots->players < slots->publicSlots && launcher_) {
+        // The server whose free slot this is, as the user picked it; the profile and mod are
+        // the launcher's choice now.
         const modMain::LaunchResult launched =
             modMain::LaunchGame(Trim(launcher_->cmbProfiles.Text()), Trim(launcher_->cmbMods.Text()),
-                                Trim(launcher_->txtIP.Text()) + ":" + Trim(launcher_->txtPort.Text()));
+                                Trim(pickedAddress_) + ":" + pickedPort_);
         chkWaitForSlot.SetValue(0);
         if (!launched.started) {
-            view_.ShowMessage(launched.reason, MessageIcon::kCritical, "Error");
+            failure = launched.reason;
         }
     }
     view_.UnfreezeDrawing();
+    // A message box runs its own loop: the window must be drawable while it shows.
+    if (!failure.empty()) {
+        view_.ShowMessage(failure, MessageIcon::kCritical, "Error");
+    }
 }
 
 void frmQuery::tmrRefresh_Timer() {
@@ -187,10 +271,21 @@ void frmQuery::tmrRefresh_Timer() {
 }
 
 void frmQuery::tmrTimeout_Timer() {
+    if (!session_) {
+        GiveUp();
+        return;
+    }
+    // While parts of the reply are held the session answers nothing: the parts timer shows
+    // them, and this timer stays on in case the set is dropped instead.
+    Act(session_->OnTimeout());
+}
+
+void frmQuery::GiveUp() {
     lblTitle.SetCaption("No response from server");
     ClearDisplay();
     tmrRefresh.SetEnabled(false);
     tmrTimeout.SetEnabled(false);
+    tmrParts.SetEnabled(false);
 }
 
 }  // namespace vantorel

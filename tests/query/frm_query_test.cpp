@@ -65,11 +65,15 @@ TEST_F(MonitorTest, AFullServerShowsTheBoxAndAFreeSlotLaunchesTheTickedBox) {
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 1);
     EXPECT_TRUE(monitor->chkWaitForSlot.Visible());
 
+    // The boxes now name another server; the game still joins the one whose slot was seen,
+    // with the profile and mod the launcher holds now.
+    txtIP.SetText("10.9.9.9");
     txtPort.SetText(" 15568 ");
+    mods.SetText("DC_Final");
     monitor->tmrRefresh_Timer();
     Reply(Server("\\numplayers\\29\\maxplayers\\32\\reservedslots\\2"));
     ASSERT_EQ(services.shell.starts.size(), 1u);
-    EXPECT_EQ(services.shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 10.0.0.1:15568");
+    EXPECT_EQ(services.shell.starts[0].parameters, "+restart 1 +game DC_Final +joinServer 10.0.0.1:15567");
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
     EXPECT_FALSE(monitor->chkWaitForSlot.Visible());
 }
@@ -82,6 +86,7 @@ TEST_F(MonitorTest, AGameThatCannotStartIsReportedAndTheBoxUnticked) {
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].title, "Error");
     EXPECT_EQ(view.messages[0].text, "The game could not be started (C:\\BFV\\bfvietnam.exe): Access is denied.");
+    EXPECT_EQ(view.messages[0].frozen, 0);  // the box shows over a window that draws
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
 }
 
@@ -141,11 +146,17 @@ TEST_F(MonitorTest, RepliesFromAnotherAddressAreDroppedUnseen) {
     EXPECT_FALSE(monitor->tmrRefresh.Enabled());
 }
 
-TEST_F(MonitorTest, AnUnansweredQueryTimesOutAndNothingMoreIsSent) {
+TEST_F(MonitorTest, AnUnansweredQueryTriesGameSpy2OnceThenTimesOut) {
     monitor->SendQuery("10.0.0.1");
     EXPECT_EQ(sockets.sockets.sent.size(), 1u);
     EXPECT_FALSE(monitor->tmrRefresh.Enabled());
     monitor->tmrTimeout_Timer();
+    ASSERT_EQ(sockets.sockets.sent.size(), 2u);
+    EXPECT_EQ(LastSent().substr(0, 3), std::string("\xFE\xFD\x00", 3));
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
+    EXPECT_TRUE(monitor->tmrTimeout.Enabled());
+    monitor->tmrTimeout_Timer();
+    EXPECT_EQ(sockets.sockets.sent.size(), 2u);
     EXPECT_EQ(monitor->lblTitle.Caption(), "No response from server");
     EXPECT_FALSE(monitor->tmrTimeout.Enabled());
     EXPECT_FALSE(monitor->tmrRefresh.Enabled());
@@ -160,7 +171,7 @@ TEST_F(MonitorTest, RefreshTicksQueryTheSameAddressWithoutArmingTheTimeout) {
     EXPECT_FALSE(monitor->tmrTimeout.Enabled());
 }
 
-TEST_F(MonitorTest, TheAddressIsSetAgainOnlyWhenTheSocketHoldsAnother) {
+TEST_F(MonitorTest, TheAddressIsSetFromTheUsersTextForEveryQuery) {
     sockets.sockets.reverseNames[testing::Dotted("10.0.0.1")] = "game.example";
     monitor->SendQuery("10.0.0.1");
     monitor->SendQuery("10.0.0.1");

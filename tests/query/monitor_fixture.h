@@ -24,12 +24,13 @@ class RecordingStatsView : public StatsWindowView {
     }
     void UnfreezeDrawing() override { --depth; }
     void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override {
-        messages.push_back({text, icon, title});
+        messages.push_back({text, icon, title, depth});
     }
     struct Message {
         std::string text;
         MessageIcon icon;
         std::string title;
+        int frozen = 0;  // how deep the drawing was frozen while it showed
     };
     int depth = 0;
     int deepest = 0;

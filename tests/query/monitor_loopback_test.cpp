@@ -50,7 +50,7 @@ class MonitorLoopbackTest : public ::testing::Test {
     LauncherControls launcher{txtIP, txtPort, profiles, mods};
 };
 
-TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsWithTheLaunchersTexts) {
+TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsTheServerWhoseSlotItSaw) {
     SampleResponder::Clock::time_point responderNow{};
     SampleResponder::Settings settings;
     settings.firstPort = settings.lastPort = 0;
@@ -78,7 +78,7 @@ TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsWithTheLaunchersTexts) {
     responderNow += std::chrono::seconds(21);
     monitor->tmrRefresh_Timer();
     ASSERT_TRUE(PumpUntil([&] { return !shell.starts.empty(); }));
-    EXPECT_EQ(shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 10.0.0.1:15567");
+    EXPECT_EQ(shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 127.0.0.1:15567");
     EXPECT_EQ(shell.starts[0].program, "C:\\BFV\\bfvietnam.exe");
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 0);
     EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  29 / 32 (2 reserved)");
@@ -129,6 +129,138 @@ TEST_F(MonitorLoopbackTest, AFloodOfRepliesIsShownOneAtATimeNewestLast) {
     const std::vector<int> flood(shown.begin(), std::find(shown.begin(), shown.end(), 1 << 30));
     EXPECT_GT(flood.size(), 1u);
     EXPECT_EQ(std::adjacent_find(flood.begin(), flood.end(), std::greater_equal<int>()), flood.end());
+}
+
+// Each dialect of the sample server, and the address written in the forms inet_addr reads
+// as 127.0.0.1: the window shows the same server.
+TEST_F(MonitorLoopbackTest, ShowsTheSampleServerInEveryDialect) {
+    const struct {
+        SampleResponder::Dialect dialect;
+        const char* address;
+    } cases[] = {
+        {SampleResponder::Dialect::kFull, "127.0.0.1"},
+        {SampleResponder::Dialect::kStandard, "127.0.0.01"},
+        {SampleResponder::Dialect::kGameSpy2, "127.1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        SampleResponder::Settings settings;
+        settings.firstPort = settings.lastPort = 0;
+        settings.dialect = c.dialect;
+        settings.players = 120;  // the standard dialect's status reply takes several parts
+        settings.maxPlayers = 128;
+        SampleResponder responder(settings);
+        std::string error;
+        ASSERT_TRUE(responder.Open(&error)) << error;
+        auto monitor = Monitor(responder.BoundPort(0));
+        monitor->SendQuery(c.address);
+        if (c.dialect == SampleResponder::Dialect::kGameSpy2) {
+            // It stays silent to the text query until the timeout asks in its protocol.
+            PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+            EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
+            monitor->tmrTimeout_Timer();
+        }
+        ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
+        EXPECT_EQ(monitor->lblServerTitle.Caption(), "Vantorel Sample Server");
+        EXPECT_EQ(monitor->lblMap.Caption(), " - Hue - ");
+        EXPECT_EQ(monitor->lblPlayers.Caption(), "Players:  120 / 128 (2 reserved)");
+        ASSERT_EQ(monitor->lstPlayers.ListCount(), 120);
+        EXPECT_EQ(monitor->lstPlayers.Items()[0], "us   Jérôme            00/00/00     30");
+        EXPECT_EQ(monitor->lstPlayers.Items()[119], "nva  Jérôme 17         33/20/12     79");
+    }
+}
+
+// The address a datagram from `sender` arrives from. Wine hands a socket bound to another
+// loopback address the source 127.0.0.1, so there the senders cannot be told apart.
+std::string ArrivesFrom(CSocket& sender) {
+    struct Listener : CSocketEvents {
+        void OnDataArrival(std::int32_t) override { arrived = true; }
+        bool arrived = false;
+    } listener;
+    auto probe = CSocket::Create();
+    probe->SetProtocol(CSocket::kUdp);
+    probe->Bind(0, "127.0.0.1");
+    probe->SetListener(&listener);
+    platform::SockaddrIn local;
+    platform::Current().sockets->GetSockName(probe->SocketHandle(), &local);
+    const std::int32_t port = sender.RemotePort();
+    sender.SetRemotePort(NetworkToHost16(local.port));
+    sender.SendData(Variant::String("probe"));
+    sender.SetRemotePort(port);
+    PumpUntil([&] { return listener.arrived; });
+    probe->SetListener(nullptr);
+    return listener.arrived ? probe->RemoteHostIP() : "";
+}
+
+// Replies from many other senders, as fast as they can, while the server answers: the
+// window shows the server alone, and its next query goes to the server.
+TEST_F(MonitorLoopbackTest, AFloodFromManySendersNeitherRedirectsNorStalls) {
+    SampleResponder::Settings settings;
+    settings.firstPort = settings.lastPort = 0;
+    SampleResponder responder(settings);
+    std::string error;
+    ASSERT_TRUE(responder.Open(&error)) << error;
+    auto monitor = Monitor(responder.BoundPort(0));
+    platform::SockaddrIn local;
+    monitor->SendQuery("127.0.0.1");
+    ASSERT_EQ(platform::Current().sockets->GetSockName(monitor->Sock()->SocketHandle(), &local), 0);
+    const int monitorPort = NetworkToHost16(local.port);
+
+    std::vector<std::shared_ptr<CSocket>> senders;
+    for (int i = 2; i < 10; ++i) {
+        auto sender = CSocket::Create();
+        sender->SetProtocol(CSocket::kUdp);
+        sender->Bind(0, "127.0.0." + std::to_string(i));
+        sender->SetRemoteHost("127.0.0.1");
+        sender->SetRemotePort(monitorPort);
+        senders.push_back(sender);
+    }
+    if (ArrivesFrom(*senders[0]) != "127.0.0.2") {
+        GTEST_SKIP() << "this system does not keep the source address of another loopback address";
+    }
+    std::vector<std::string> titles;
+    monitor->SetOnReplyShown([&](int) { titles.push_back(monitor->lblServerTitle.Caption()); });
+    ASSERT_TRUE(PumpUntil([&] { return titles.size() == 1u; }));
+    // Each round the flood is ahead of the query in the window's queue; the bursts stay
+    // small enough for the socket's receive buffer, so that the server's answer is not lost
+    // to a full buffer (which would be the network's loss, not the window's).
+    for (int round = 0; round < 5; ++round) {
+        for (int burst = 0; burst < 4; ++burst) {
+            for (const auto& sender : senders) {
+                sender->SendData(Variant::String(FloodReply("Flood")));
+            }
+        }
+        monitor->tmrRefresh_Timer();
+        ASSERT_TRUE(PumpUntil([&] { return titles.size() >= static_cast<std::size_t>(round + 2); }));
+    }
+    EXPECT_EQ(titles, std::vector<std::string>(6, "Vantorel Sample Server"));
+}
+
+// Datagrams of 65,468 to 65,507 bytes are more than Winsock hands over: both builds drop
+// them without a word, and the query goes on to the server's answer.
+TEST_F(MonitorLoopbackTest, OversizedDatagramsAreDroppedWithoutAWord) {
+    SampleResponder::Settings settings;
+    settings.firstPort = settings.lastPort = 0;
+    SampleResponder responder(settings);
+    std::string error;
+    ASSERT_TRUE(responder.Open(&error)) << error;
+    auto monitor = Monitor(responder.BoundPort(0));
+    std::vector<std::string> failures;
+    std::vector<std::string> titles;
+    monitor->SetOnQueryFailed([&](const std::string& reason) { failures.push_back(reason); });
+    monitor->SetOnReplyShown([&](int) { titles.push_back(monitor->lblServerTitle.Caption().substr(0, 30)); });
+    monitor->SendQuery("127.0.0.1");
+    platform::SockaddrIn local;
+    ASSERT_EQ(platform::Current().sockets->GetSockName(monitor->Sock()->SocketHandle(), &local), 0);
+    // From the server's own address, and queued ahead of its answer: the server answers only
+    // once the loop runs.
+    testing::RawUdpSender sender;
+    for (const std::size_t size : {65468u, 65507u}) {
+        ASSERT_TRUE(sender.SendTo(NetworkToHost16(local.port), "\\hostname\\Huge" + std::string(size - 14, 'x')));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
+    EXPECT_EQ(titles, std::vector<std::string>{"Vantorel Sample Server"});
+    EXPECT_TRUE(failures.empty());
 }
 
 }  // namespace

@@ -169,4 +169,10 @@ done
 status=0
 $runner "$bin/bfv-sample-server$ext" --ports 9-3 >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "a bad port range must be a usage error, got $status"
+status=0
+$runner "$bin/bfv-sample-server$ext" --ports 70000-70001 >"$work/range.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "out of range" "$work/range.log" || fail "a port above 65535 must be out of range"
+status=0
+$runner "$bin/bfv-sample-server$ext" --players 40 --max 32 >"$work/players.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "cannot exceed --max" "$work/players.log" || fail "more players than slots must be refused"
 echo "command-line tests passed"

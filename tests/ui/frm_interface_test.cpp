@@ -35,6 +35,11 @@ class StatsWindow : public StatsWindowLink, public StatsWindowView {
         Get().Form_Unload();
         calls.push_back("Unload");
     }
+    void CancelSlotWait() override {
+        if (window) {
+            window->CancelSlotWait();
+        }
+    }
     void FreezeDrawing() override {}
     void UnfreezeDrawing() override {}
     void ShowMessage(const std::string&, MessageIcon, const std::string&) override {}
@@ -251,6 +256,18 @@ TEST_F(LauncherTest, AddingANameThatExistsAsksFirstAndNoWritesNothing) {
     EXPECT_EQ(
         services.files.files[kFavorites],
         "[Sample server]\r\nServer=10.0.0.9\r\nPort=15568\r\nCreation=14.08.2004  20:33:28\r\n[NoIP]\r\nPort=1\r\n");
+TEST_F(LauncherTest, NoServerOrTheResetAfterAddingUnticksTheSlotWait) {
+    Load();
+    launcher.cmbFavorites.UserPicked(1);
+    stats.window->chkWaitForSlot.UserClicked(1);
+    launcher.cmbFavorites.UserPicked(0);
+    EXPECT_EQ(stats.window->chkWaitForSlot.Value(), 0);
+
+    launcher.cmbFavorites.UserPicked(1);
+    stats.window->chkWaitForSlot.UserClicked(1);
+    launcher.txtServerName.UserTyped("Team Server");
+    launcher.lblAddFav_Click();
+    EXPECT_EQ(stats.window->chkWaitForSlot.Value(), 0);
 }
 
 TEST_F(LauncherTest, NamesTooShortOrOfBlanksAreRefusedAndNothingIsWritten) {

@@ -14,8 +14,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: bfv-sample-server [--bind ADDR] [--port N | --ports N-M] [--hostname T] [--map T] [--players N]\n"
-    "                         [--max N] [--reserved N] [--free-after S] [--reply-file F] [--duration S] [--quiet]\n";
+    "usage: bfv-sample-server [--bind ADDR] [--port N | --ports N-M] [--dialect full|standard|gs2]\n"
+    "                         [--hostname T] [--map T] [--players N] [--max N] [--reserved N]\n"
+    "                         [--free-after S] [--reply-file F] [--duration S] [--quiet]\n";
 
 int UsageError(const std::string& message) {
     std::cerr << "bfv-sample-server: " << message << "\n" << kUsage;
@@ -54,14 +55,27 @@ int main(int argc, char** argv) {
             settings.firstPort = settings.lastPort = static_cast<int>(*port);
         } else if (option == "--ports") {
             const std::size_t dash = value.find('-');
-            const auto first = tools::WholeArgument(value.substr(0, dash), 1, 65535);
+            const auto first = tools::WholeArgument(value.substr(0, dash), 0, 999999);
             const auto last =
-                dash == std::string::npos ? std::nullopt : tools::WholeArgument(value.substr(dash + 1), 1, 65535);
+                dash == std::string::npos ? std::nullopt : tools::WholeArgument(value.substr(dash + 1), 0, 999999);
+            if (first && last && (*first < 1 || *first > 65535 || *last < 1 || *last > 65535)) {
+                return UsageError("--ports \"" + value + "\": a port is out of range (ports run from 1 to 65535)");
+            }
             if (!first || !last || *last < *first || *last - *first >= 2000) {
                 return UsageError("--ports takes a range N-M of at most 2000 ports, not \"" + value + "\"");
             }
             settings.firstPort = static_cast<int>(*first);
             settings.lastPort = static_cast<int>(*last);
+        } else if (option == "--dialect") {
+            if (value == "full") {
+                settings.dialect = SampleResponder::Dialect::kFull;
+            } else if (value == "standard") {
+                settings.dialect = SampleResponder::Dialect::kStandard;
+            } else if (value == "gs2") {
+                settings.dialect = SampleResponder::Dialect::kGameSpy2;
+            } else {
+                return UsageError("--dialect takes full, standard or gs2, not \"" + value + "\"");
+            }
         } else if (option == "--hostname") {
             settings.hostname = value;
         } else if (option == "--map") {
@@ -96,6 +110,9 @@ int main(int argc, char** argv) {
     }
     if (settings.reserved > settings.maxPlayers) {
         return UsageError("--reserved cannot exceed --max");
+    }
+    if (settings.players > settings.maxPlayers) {
+        return UsageError("--players cannot exceed --max");
     }
 
     SampleResponder responder(settings);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "net/byte_order.h"
+#include "platform/ansi.h"
 #include "platform/platform.h"
 #include "platform/socket_library.h"
 
@@ -62,77 +63,206 @@ int SampleResponder::PlayersNow() const {
     return running.count() < *settings_.freeAfterSeconds ? publicSlots : std::max(publicSlots - 1, 0);
 }
 
-std::string SampleResponder::Reply() const {
+SampleResponder::Pairs SampleResponder::ServerPairs() const {
     const int players = PlayersNow();
-    std::string reply;
-    const auto add = [&reply](const std::string& key, const std::string& value) { reply += "\\" + key + "\\" + value; };
-    add("hostname", settings_.hostname);
-    add("hostport", "15567");
-    add("mapname", settings_.map);
-    add("gametype", "conquest");
-    add("numplayers", std::to_string(players));
-    add("maxplayers", std::to_string(settings_.maxPlayers));
-    add("gamemode", "openplaying");
-    add("password", "0");
-    add("gamever", "v1.21");
-    add("dedicated", "1");
-    add("status", "3");
-    add("game_id", "bfvietnam");
-    add("mapid", "BfVietnam");
-    add("sv_punkbuster", "0");
-    add("timelimit", "3600");
-    add("number_of_rounds", "3");
-    add("spawn_wave_time", "15");
-    add("spawn_delay", "5");
-    add("soldier_friendly_fire", "100");
-    add("vehicle_friendly_fire", "100");
-    add("game_start_delay", "30");
-    add("ticket_ratio", "100");
-    add("allow_nose_cam", "1");
-    add("external_view", "1");
-    add("us_team_ratio", "1");
-    add("nva_team_ratio", "1");
-    add("bandwith_choke_limit", "0");
-    add("free_camera", "0");
-    add("auto_balance_teams", "1");
-    add("name_tag_distance", "100");
-    add("name_tag_distance_scope", "300");
-    add("kickback", "0");
-    add("kickback_on_splash", "0");
-    add("soldier_friendly_fire_on_splash", "100");
-    add("vehicle_friendly_fire_on_splash", "100");
-    add("cpu", "2800");
-    add("bot_skill", "0.5");
-    add("reservedslots", std::to_string(settings_.reserved));
-    add("active_mods", "BfVietnam");
-    add("all_active_mods", "BfVietnam");
-    add("game_id_name", "BFVIETNAM");
+    return {
+        {"hostname", settings_.hostname},
+        {"hostport", "15567"},
+        {"mapname", settings_.map},
+        {"gametype", "conquest"},
+        {"numplayers", std::to_string(players)},
+        {"maxplayers", std::to_string(settings_.maxPlayers)},
+        {"gamemode", "openplaying"},
+        {"password", "0"},
+        {"gamever", "v1.21"},
+        {"dedicated", "1"},
+        {"status", "3"},
+        {"game_id", "bfvietnam"},
+        {"mapid", "BfVietnam"},
+        {"sv_punkbuster", "0"},
+        {"timelimit", "3600"},
+        {"number_of_rounds", "3"},
+        {"spawn_wave_time", "15"},
+        {"spawn_delay", "5"},
+        {"soldier_friendly_fire", "100"},
+        {"vehicle_friendly_fire", "100"},
+        {"game_start_delay", "30"},
+        {"ticket_ratio", "100"},
+        {"allow_nose_cam", "1"},
+        {"external_view", "1"},
+        {"us_team_ratio", "1"},
+        {"nva_team_ratio", "1"},
+        {"bandwith_choke_limit", "0"},
+        {"free_camera", "0"},
+        {"auto_balance_teams", "1"},
+        {"name_tag_distance", "100"},
+        {"name_tag_distance_scope", "300"},
+        {"kickback", "0"},
+        {"kickback_on_splash", "0"},
+        {"soldier_friendly_fire_on_splash", "100"},
+        {"vehicle_friendly_fire_on_splash", "100"},
+        {"cpu", "2800"},
+        {"bot_skill", "0.5"},
+        {"reservedslots", std::to_string(settings_.reserved)},
+        {"active_mods", "BfVietnam"},
+        {"all_active_mods", "BfVietnam"},
+        {"game_id_name", "BFVIETNAM"},
+    };
+}
+
+SampleResponder::Pairs SampleResponder::PlayerPairs() const {
     static const char* const kNames[] = {"Jérôme", "Sgt. Baker", "Nguyen", "Doc", "Hawkeye", "Tran", "Rookie"};
-    for (int i = 0; i < players; ++i) {
+    Pairs pairs;
+    for (int i = 0; i < PlayersNow(); ++i) {
         const std::string n = std::to_string(i);
         const std::string name = std::string(kNames[i % 7]) + (i >= 7 ? " " + std::to_string(i / 7) : "");
-        add("player_" + n, name);
-        add("team_" + n, std::to_string(i % 2 + 1));
-        add("score_" + n, std::to_string((i * 7) % 40));
-        add("kills_" + n, std::to_string((i * 5) % 25));
-        add("deaths_" + n, std::to_string((i * 3) % 15));
-        add("ping_" + n, std::to_string(30 + (i * 11) % 90));
+        pairs.emplace_back("player_" + n, name);
+        pairs.emplace_back("team_" + n, std::to_string(i % 2 + 1));
+        pairs.emplace_back("score_" + n, std::to_string((i * 7) % 40));
+        pairs.emplace_back("kills_" + n, std::to_string((i * 5) % 25));
+        pairs.emplace_back("deaths_" + n, std::to_string((i * 3) % 15));
+        pairs.emplace_back("ping_" + n, std::to_string(30 + (i * 11) % 90));
+    }
+    return pairs;
+}
+
+std::string SampleResponder::Reply() const {
+    std::string reply;
+    for (const Pairs& pairs : {ServerPairs(), PlayerPairs()}) {
+        for (const auto& [key, value] : pairs) {
+            reply += "\\" + key + "\\" + value;
+        }
     }
     // Real servers end a reply so; other clients wait for the "final" key.
     reply += "\\final\\\\queryid\\1.1";
     return reply;
 }
 
+std::vector<std::string> SampleResponder::Parts(const Pairs& pairs) {
+    const std::string id = std::to_string(nextQueryId_++);
+    // Room for the longest trailer: "\final\\queryid\" + id + "." + part.
+    const std::size_t room = kPartBytes - 32;
+    std::vector<std::string> parts(1);
+    for (const auto& [key, value] : pairs) {
+        const std::string pair = "\\" + platform::Utf8ToAnsi(key) + "\\" + platform::Utf8ToAnsi(value);
+        if (!parts.back().empty() && parts.back().size() + pair.size() > room) {
+            parts.emplace_back();
+        }
+        parts.back() += pair;
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i + 1 == parts.size()) {
+            parts[i] += "\\final\\";
+        }
+        parts[i] += "\\queryid\\" + id + "." + std::to_string(i + 1);
+    }
+    // Out of order, as parts arrive from a busy server: a fixed sequence is enough.
+    for (std::size_t i = parts.size(); i > 1; --i) {
+        shuffleState_ = shuffleState_ * 1664525u + 1013904223u;
+        std::swap(parts[i - 1], parts[(shuffleState_ >> 8) % i]);
+    }
+    return parts;
+}
+
+std::string SampleResponder::GameSpy2(std::string_view request) const {
+    std::string reply(1, '\0');
+    reply += request.substr(3, 4);  // the asker's id
+    for (const auto& [key, value] : ServerPairs()) {
+        reply += platform::Utf8ToAnsi(key) + '\0' + platform::Utf8ToAnsi(value) + '\0';
+    }
+    reply += '\0';
+    const int players = PlayersNow();
+    reply += static_cast<char>(std::min(players, 255));
+    const Pairs playerPairs = PlayerPairs();
+    static const char* const kFields[] = {"player_", "score_", "deaths_", "ping_", "team_", "kills_"};
+    for (const char* field : kFields) {
+        reply += std::string(field) + '\0';
+    }
+    reply += '\0';
+    for (int i = 0; i < std::min(players, 255); ++i) {
+        for (const char* field : kFields) {
+            const std::string key = field + std::to_string(i);
+            for (const auto& [name, value] : playerPairs) {
+                if (name == key) {
+                    reply += platform::Utf8ToAnsi(value) + '\0';
+                }
+            }
+        }
+    }
+    reply += '\2';
+    reply += std::string("team_t") + '\0' + "tickets_t" + '\0' + '\0';
+    reply += std::string("US") + '\0' + "250" + '\0' + "NVA" + '\0' + "250" + '\0';
+    return reply;
+}
+
+// What the query standard answers to each request; nothing for a request it does not know.
+SampleResponder::Pairs SampleResponder::StandardAnswer(std::string_view request) const {
+    static const char* const kInfoKeys[] = {"hostname",   "hostport",   "mapname", "gametype",
+                                            "numplayers", "maxplayers", "gamemode"};
+    const auto isInfo = [](const std::string& key) {
+        return std::find(std::begin(kInfoKeys), std::end(kInfoKeys), key) != std::end(kInfoKeys);
+    };
+    if (request == "\\basic\\") {
+        return {{"gamename", "bfvietnam"}, {"gamever", "v1.21"}, {"location", "0"}};
+    }
+    Pairs answer;
+    if (request == "\\info\\" || request == "\\rules\\" || request == "\\status\\") {
+        for (auto& pair : ServerPairs()) {
+            if (request == "\\status\\" || isInfo(pair.first) == (request == "\\info\\")) {
+                answer.push_back(std::move(pair));
+            }
+        }
+    }
+    if (request == "\\players\\" || request == "\\status\\") {
+        const Pairs players = PlayerPairs();
+        answer.insert(answer.end(), players.begin(), players.end());
+    }
+    return answer;
+}
+
+std::vector<std::string> SampleResponder::Answers(std::string_view request) {
+    const bool gameSpy2 = request.size() >= 10 && request.substr(0, 3) == std::string_view("\xFE\xFD\x00", 3);
+    const bool text = !request.empty() && request[0] == '\\';
+    switch (settings_.dialect) {
+        case Dialect::kFull:
+            if (text) {
+                return {settings_.replyBytes ? std::string(settings_.replyBytes->begin(), settings_.replyBytes->end())
+                                             : platform::Utf8ToAnsi(Reply())};
+            }
+            return {};
+        case Dialect::kStandard: {
+            if (!text) {
+                return {};
+            }
+            const Pairs answer = StandardAnswer(request);
+            return answer.empty() ? std::vector<std::string>{} : Parts(answer);
+        }
+        case Dialect::kGameSpy2:
+            if (gameSpy2) {
+                return {GameSpy2(request)};
+            }
+            return {};
+    }
+    return {};
+}
+
 void SampleResponder::Answer(CSocket& socket) {
     Variant request;
     socket.GetData(request, Variant::Integer(static_cast<std::int16_t>(VarType::kByteArray)));
-    if (request.Type() != VarType::kByteArray || request.AsBytes().empty() || request.AsBytes()[0] != '\\') {
+    if (request.Type() != VarType::kByteArray) {
+        return;
+    }
+    const std::vector<std::uint8_t>& bytes = request.AsBytes();
+    const std::vector<std::string> answers =
+        Answers(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (answers.empty()) {
         return;
     }
     // The socket now names the sender as its remote side, so the reply goes back to it.
-    const Variant reply = settings_.replyBytes ? Variant::Bytes(*settings_.replyBytes) : Variant::String(Reply());
     try {
-        socket.SendData(reply);
+        for (const std::string& answer : answers) {
+            socket.SendData(Variant::Bytes(std::vector<std::uint8_t>(answer.begin(), answer.end())));
+        }
     } catch (const SocketError&) {
         return;  // the asker is gone; the next one is answered all the same
     }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "net/csocket.h"
@@ -17,8 +19,16 @@ class SampleResponder {
   public:
     using Clock = std::chrono::steady_clock;
 
+    // full: every text request gets everything, in one datagram. standard: as the query
+    // standard answers: "\basic\" gets the three basic keys, "\info\", "\rules\" and
+    // "\players\" their share and "\status\" everything, split into parts of at most
+    // kPartBytes sent in a shuffled order. gs2: only the GameSpy 2 request is answered.
+    enum class Dialect { kFull, kStandard, kGameSpy2 };
+    static constexpr std::size_t kPartBytes = 1400;
+
     struct Settings {
         std::string bind = "127.0.0.1";
+        Dialect dialect = Dialect::kFull;
         int firstPort = 23000;
         int lastPort = 23000;
         std::string hostname = "Vantorel Sample Server";
@@ -43,6 +53,9 @@ class SampleResponder {
 
     // The reply as it would go out now (UTF-8; the socket sends it in the code page).
     std::string Reply() const;
+    // The datagrams that answer `request` now, in the servers' code page and in the order
+    // they go out; none for a request this dialect does not answer.
+    std::vector<std::string> Answers(std::string_view request);
     int PlayersNow() const;
 
     // Runs after each reply with a line saying to whom it went.
@@ -50,6 +63,13 @@ class SampleResponder {
 
   private:
     class Port;
+    using Pairs = std::vector<std::pair<std::string, std::string>>;
+    // The server keys and the players' keys of the reply as it would go out now (UTF-8).
+    Pairs ServerPairs() const;
+    Pairs PlayerPairs() const;
+    Pairs StandardAnswer(std::string_view request) const;
+    std::vector<std::string> Parts(const Pairs& pairs);
+    std::string GameSpy2(std::string_view request) const;
     void Answer(CSocket& socket);
 
     Settings settings_;
@@ -57,6 +77,8 @@ class SampleResponder {
     Clock::time_point started_;
     std::vector<std::unique_ptr<Port>> ports_;
     std::function<void(const std::string&)> onReply_;
+    int nextQueryId_ = 1;
+    unsigned shuffleState_ = 0x9E3779B9u;
 };
 
 }  // namespace vantorel

@@ -45,6 +45,11 @@ class StatsWindowHost : public StatsWindowLink {
     void SendQuery(const std::string& address) override { Get().Logic().SendQuery(address); }
     void ReDock() override { Get().Logic().ReDock(); }
     void Unload() override;
+    void CancelSlotWait() override {
+        if (window_) {
+            window_->Logic().CancelSlotWait();
+        }
+    }
 
   private:
     StatsWindow& Get();

@@ -1,0 +1,80 @@
+// What bfv-sample-server answers in each dialect, without sockets.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "query/gamespy2_reply.h"
+#include "query/mod_bfv_query_parse.h"
+#include "sample_responder.h"
+
+namespace vantorel {
+namespace {
+
+namespace parse = modBFVQueryParse;
+
+SampleResponder Responder(SampleResponder::Dialect dialect, int players = 120) {
+    SampleResponder::Settings settings;
+    settings.dialect = dialect;
+    settings.players = players;
+    settings.maxPlayers = 128;
+    return SampleResponder(settings);
+}
+
+int PartNumber(const std::string& part) {
+    return std::stoi(parse::GetReplyValue(part, "queryid").substr(parse::GetReplyValue(part, "queryid").find('.') + 1));
+}
+
+TEST(SampleResponderTest, StandardSplitsStatusIntoShuffledPartsOfAtMost1400Bytes) {
+    SampleResponder responder = Responder(SampleResponder::Dialect::kStandard);
+    const std::vector<std::string> parts = responder.Answers("\\status\\");
+    ASSERT_GE(parts.size(), 3u);
+    std::vector<int> numbers;
+    for (const std::string& part : parts) {
+        EXPECT_LE(part.size(), SampleResponder::kPartBytes);
+        numbers.push_back(PartNumber(part));
+        EXPECT_EQ(parse::HasReplyKey(part, "final"), numbers.back() == static_cast<int>(parts.size()));
+    }
+    EXPECT_FALSE(std::is_sorted(numbers.begin(), numbers.end()));
+    std::sort(numbers.begin(), numbers.end());
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        EXPECT_EQ(numbers[i], static_cast<int>(i) + 1);
+    }
+    // A second query numbers its parts under another id.
+    EXPECT_NE(parse::GetReplyValue(responder.Answers("\\status\\")[0], "queryid").substr(0, 2),
+              parse::GetReplyValue(parts[0], "queryid").substr(0, 2));
+}
+
+TEST(SampleResponderTest, EachDialectAnswersOnlyWhatItSpeaks) {
+    const std::string gameSpy2 = gameSpy2::Request(0xCAFE0001);
+    SampleResponder standard = Responder(SampleResponder::Dialect::kStandard);
+    const std::vector<std::string> basic = standard.Answers("\\basic\\");
+    ASSERT_EQ(basic.size(), 1u);
+    EXPECT_EQ(basic[0], "\\gamename\\bfvietnam\\gamever\\v1.21\\location\\0\\final\\\\queryid\\1.1");
+    const std::vector<std::string> info = standard.Answers("\\info\\");
+    ASSERT_EQ(info.size(), 1u);
+    EXPECT_EQ(parse::GetReplyValue(info[0], "mapname"), "Hue");
+    EXPECT_FALSE(parse::HasReplyKey(info[0], "player_0"));
+    EXPECT_TRUE(standard.Answers(gameSpy2).empty());
+
+    SampleResponder full = Responder(SampleResponder::Dialect::kFull);
+    EXPECT_EQ(full.Answers("\\basic\\").size(), 1u);
+    EXPECT_TRUE(full.Answers(gameSpy2).empty());
+
+    SampleResponder gs2 = Responder(SampleResponder::Dialect::kGameSpy2, 3);
+    EXPECT_TRUE(gs2.Answers("\\status\\").empty());
+    const std::vector<std::string> answer = gs2.Answers(gameSpy2);
+    ASSERT_EQ(answer.size(), 1u);
+    const auto pairs = gameSpy2::ParseReply(answer[0], 0xCAFE0001);
+    ASSERT_TRUE(pairs);
+    std::set<std::string> keys;
+    for (const parse::KeyValue& pair : *pairs) {
+        keys.insert(pair.key);
+    }
+    EXPECT_TRUE(keys.count("hostname") && keys.count("player_2") && keys.count("kills_2") && keys.count("team_t1"));
+    EXPECT_FALSE(keys.count("player_3"));
+}
+
+}  // namespace
+}  // namespace vantorel
