@@ -256,6 +256,8 @@ TEST_F(LauncherTest, AddingANameThatExistsAsksFirstAndNoWritesNothing) {
     EXPECT_EQ(
         services.files.files[kFavorites],
         "[Sample server]\r\nServer=10.0.0.9\r\nPort=15568\r\nCreation=14.08.2004  20:33:28\r\n[NoIP]\r\nPort=1\r\n");
+}
+
 TEST_F(LauncherTest, NoServerOrTheResetAfterAddingUnticksTheSlotWait) {
     Load();
     launcher.cmbFavorites.UserPicked(1);
