@@ -2,14 +2,13 @@
 # Builds the 32-bit Windows release and packs it for players: dist/vantorel-VERSION-win32.zip
 # holding vantorel.exe and bfv-query.exe (stripped), README.txt and LICENSE with Windows line
 # ends. The version is the one set in CMake, read back from the header the build generates.
-# Usage: release.sh [OUTPUT_DIR]   (dist/ by default)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-out=${1:-$root/dist}
+out=$root/dist
 build=$root/build/windows
 
-sh scripts/configure-windows.sh
+sh scripts/configure.sh windows
 cmake --build --preset windows --target vantorel bfv-query -- -j2
 
 version=$(sed -n 's/^#define VANTOREL_VERSION "\(.*\)"$/\1/p' "$build/generated/vantorel_version.h")
@@ -28,7 +27,9 @@ sed -e 's/$/\r/' LICENSE >"$stage/LICENSE"
 
 # The same sources make the same zip: every entry carries the time of the last commit.
 stamp=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+# dist/ holds the one current release, so that nobody picks up an older one by mistake.
 mkdir -p "$out"
+rm -f "$out"/vantorel-*-win32.zip
 zip_path="$out/vantorel-$version-win32.zip"
 python3 - "$stage" "$zip_path.tmp" "$stamp" <<'EOF'
 import sys, time, zipfile

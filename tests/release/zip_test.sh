@@ -44,7 +44,7 @@ for program in vantorel.exe bfv-query.exe; do
     echo "$header" | grep -Eq 'HAS_SYMS|HAS_DEBUG' && fail "$program is not stripped"
     private=$(i686-w64-mingw32-objdump -p "$file" 2>&1 || true)
     echo "$private" | grep -Eq '^Magic[[:space:]]+010b' || fail "$program is not PE32"
-    for dll in $(echo "$private" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
+    for dll in $(echo "$private" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '[:upper:]' '[:lower:]'); do
         case "$system_dlls" in
             *" $dll "*) ;;
             *) fail "$program imports $dll, which Windows does not have" ;;
