@@ -8,10 +8,12 @@ set_name=${1:-test}
 
 # The build tools, the 32-bit cross compiler and Wine: all the demo needs, with Xvfb when
 # there is no display.
+# ss (iproute2) names what holds the sample servers' port. Without a display the demo plays the
+# end-to-end test, whose driver is built with the tests (GoogleTest's sources).
 DEMO_PACKAGES="cmake ninja-build g++ python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386
- wine64 procps"
+ wine64 procps iproute2"
 if [ -z "${DISPLAY:-}" ]; then
-    DEMO_PACKAGES="$DEMO_PACKAGES xvfb imagemagick"
+    DEMO_PACKAGES="$DEMO_PACKAGES xvfb imagemagick googletest"
 fi
 # The tests add the native test and benchmark libraries, the fuzzer's compiler, a window
 # manager and input driver for the end-to-end test, the release's zip and the comparison

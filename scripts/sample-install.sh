@@ -2,10 +2,23 @@
 # Makes a sample installation of the game in a Wine prefix: GAMEDIR in the registry's
 # 32-bit view, a few profiles and mods, the stand-in game as bfvietnam.exe, and a
 # Favorites.ini (Windows-1252, CR LF) holding "Sample server" on 127.0.0.1 port 15567.
-# Usage: sample-install.sh PREFIX WINDOWS_BUILD_BIN
+# --demo adds the demo's two other sample servers on 127.0.0.2 and 127.0.0.3 as favourites.
+# --files-only leaves the registry alone (it is set already), so no Wine program runs: the
+# demo refreshes the files of the prefix it keeps this way on every start.
+# Usage: sample-install.sh PREFIX WINDOWS_BUILD_BIN [--demo] [--files-only]
 set -eu
 prefix=$1
 bin=$2
+shift 2
+demo=false
+registry=true
+for option in "$@"; do
+    case "$option" in
+        --demo) demo=true ;;
+        --files-only) registry=false ;;
+        *) echo "sample-install.sh: unknown option $option" >&2; exit 2 ;;
+    esac
+done
 game="$prefix/drive_c/Games/Battlefield Vietnam"
 
 mkdir -p "$game/Mods/BfVietnam/Settings/Profiles"
@@ -17,8 +30,19 @@ for mod in "Desert Heat" "Hue Siege"; do
 done
 cp "$bin/bfvietnam.exe" "$game/bfvietnam.exe"
 rm -f "$game/bfvietnam.starts.txt"
-printf '[Sample server]\r\nServer=127.0.0.1\r\nPort=15567\r\nCreation=08.12.2026  12:00:00\r\n' >"$game/Favorites.ini"
+favorite() {
+    printf '[%s]\r\nServer=%s\r\nPort=15567\r\nCreation=08.12.2026  12:00:00\r\n' "$1" "$2"
+}
+{
+    favorite "Sample server" 127.0.0.1
+    if $demo; then
+        favorite "Standard sample server" 127.0.0.2
+        favorite "GameSpy 2 sample server" 127.0.0.3
+    fi
+} >"$game/Favorites.ini"
 
-WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKLM\SOFTWARE\EA GAMES\Battlefield Vietnam' /v GAMEDIR /t REG_SZ \
-    /d 'C:\Games\Battlefield Vietnam' /reg:32 /f >/dev/null 2>&1
+if $registry; then
+    WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKLM\SOFTWARE\EA GAMES\Battlefield Vietnam' /v GAMEDIR \
+        /t REG_SZ /d 'C:\Games\Battlefield Vietnam' /reg:32 /f >/dev/null 2>&1
+fi
 echo "$game"

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Every test: the format check, the native tests, and the Windows build's tests under Wine
-# in a throw-away prefix.
+# in a throw-away prefix; then the release zip (left in dist/) and the demo's port check.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,5 +27,10 @@ cleanup() {
 trap cleanup EXIT INT TERM
 scripts/wine-prefix "$WINEPREFIX"
 ctest --preset windows -j2
+
+echo "== the release zip for Windows, and the demo with its port taken"
+sh scripts/release.sh
+sh tests/release/zip_test.sh dist/vantorel-*-win32.zip
+sh tests/release/demo_port_test.sh
 
 echo "== all tests passed"
