@@ -44,10 +44,11 @@ const Case* CasesFor(UINT codePage) {
                                 {"Caf\xC3\xA9", "Caf?", false},
                                 {"Rock & Roll", "Rock & Roll", true},
                                 {nullptr, nullptr, false}};
-    static const Case k65001[] = {{"Caf\xC3\xA9", "Caf\xC3\xA9", true},
-                                  {"\xE6\x9D\xB1\xE4\xBA\xAC Caf\xC3\xA9", "\xE6\x9D\xB1\xE4\xBA\xAC Caf\xC3\xA9", true},
-                                  {"Rock & Roll", "Rock & Roll", true},
-                                  {nullptr, nullptr, false}};
+    static const Case k65001[] = {
+        {"Caf\xC3\xA9", "Caf\xC3\xA9", true},
+        {"\xE6\x9D\xB1\xE4\xBA\xAC Caf\xC3\xA9", "\xE6\x9D\xB1\xE4\xBA\xAC Caf\xC3\xA9", true},
+        {"Rock & Roll", "Rock & Roll", true},
+        {nullptr, nullptr, false}};
     switch (codePage) {
         case 1252: return k1252;
         case 932: return k932;
@@ -80,18 +81,24 @@ TEST(CodePage, BytesTheCodePageCannotReadAreReadAsWindows1252) {
     }
 }
 
-TEST(CodePage, TheGameFolderIsReadWithItsAccentsOnThisCodePage) {
-    const wchar_t* folder = L"C:\\Spiele\\Caf\u00E9";
+TEST(CodePage, TheGameFolderIsReadWholeOnThisCodePage) {
+    // A folder name the code page can hold (the 8-bit registry call cannot give more).
+    const std::wstring folder = GetACP() == 932     ? L"C:\\\u6771\u4EAC"
+                                : GetACP() == 65001 ? L"C:\\\u6771\u4EAC Caf\u00E9"
+                                                    : L"C:\\Caf\u00E9";
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, modMain::kGameKey, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(key, L"GAMEDIR", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
-                   static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+    RegSetValueExW(key, L"GAMEDIR", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     const std::string read = modMain::ReadGameDir();
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, modMain::kGameKey, KEY_WOW64_32KEY, 0);
-    EXPECT_EQ(read, "C:\\Spiele\\Caf\xC3\xA9");
+    const std::string expected = GetACP() == 932     ? "C:\\\xE6\x9D\xB1\xE4\xBA\xAC"
+                                 : GetACP() == 65001 ? "C:\\\xE6\x9D\xB1\xE4\xBA\xAC Caf\xC3\xA9"
+                                                     : "C:\\Caf\xC3\xA9";
+    EXPECT_EQ(read, expected);
 }
 
 }  // namespace

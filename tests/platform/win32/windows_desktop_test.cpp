@@ -121,9 +121,13 @@ TEST_F(DesktopTest, TheLauncherOwnsTheStatsWindowWhichHasNoTaskbarEntry) {
 }
 
 TEST_F(DesktopTest, LabelsShowAmpersandsAndOnlyTheBackgroundAndTitleDrag) {
-    for (const auto& [parent, id] : {std::pair{window, static_cast<int>(kIPCaption)}, {window, kProfileCaption},
-                                     {window, kAddFavorite}, {stats, kServerTitle}, {stats, kMap},
-                                     {stats, kPlayerCounts}, {stats, kBorderStrip}}) {
+    for (const auto& [parent, id] : {std::pair{window, static_cast<int>(kIPCaption)},
+                                     {window, kProfileCaption},
+                                     {window, kAddFavorite},
+                                     {stats, kServerTitle},
+                                     {stats, kMap},
+                                     {stats, kPlayerCounts},
+                                     {stats, kBorderStrip}}) {
         const HWND label = GetDlgItem(parent, id);
         EXPECT_EQ(GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX, id == kBorderStrip ? 0 : SS_NOPREFIX) << id;
         // A label that let the mouse through would hand a press to the window: a drag.
