@@ -74,16 +74,26 @@ void StatsWindow::MoveTo(int leftTwips, int topTwips) {
 }
 
 void StatsWindow::FreezeDrawing() {
-    LockWindowUpdate(Hwnd());
+    frozen_ = LockWindowUpdate(Hwnd()) != 0;
 }
 
 void StatsWindow::UnfreezeDrawing() {
-    LockWindowUpdate(nullptr);
+    if (frozen_) {
+        LockWindowUpdate(nullptr);
+        frozen_ = false;
+    }
 }
 
 void StatsWindow::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
+    // A box raised in the middle of a display refresh must not sit over a frozen window: the
+    // window is drawn again first, and frozen again for the rest of the refresh.
+    const bool wasFrozen = frozen_;
+    UnfreezeDrawing();
     // Owned by the launcher like every box of the program, so that both windows wait for it.
     ShowMessageBox(owner_, Hwnd(), text, icon, title);
+    if (wasFrozen) {
+        FreezeDrawing();
+    }
 }
 
 void StatsWindow::PaintDecorations(HDC dc) {

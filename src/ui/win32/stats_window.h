@@ -40,6 +40,7 @@ class StatsWindow : public SkinnedSurface<StatsWindowSurface>, public StatsWindo
     std::function<void()> onClose_;
     HWND title_ = nullptr;
     HWND check_ = nullptr;
+    bool frozen_ = false;
 };
 
 // The one stats window of the process, made by whichever of the launcher's calls comes first.
