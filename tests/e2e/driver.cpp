@@ -24,9 +24,8 @@ using namespace vantorel::ui;
 
 int failures = 0;
 
-// The sample server's address: not 127.0.0.1, where the demo's servers may be answering on the
-// same machine (run_e2e.sh puts it into the sample favourite).
-constexpr const char* kServerIP = "127.8.0.1";
+// The sample server's address, as the sample favourite has it.
+constexpr const char* kServerIP = "127.0.0.1";
 
 void Check(bool holds, const std::string& what) {
     std::printf("%s %s\n", holds ? "ok  " : "FAIL", what.c_str());
@@ -351,7 +350,7 @@ int wmain(int argc, wchar_t** argv) {
 
     // 2. The sample server: full at first, a slot frees after five seconds.
     const PROCESS_INFORMATION server = StartSampleServer(
-        sampleServer, L"--bind 127.8.0.1 --port 23000 --free-after 5 --duration 60 --quiet --hostname \"Rock & Roll\"");
+        sampleServer, L"--port 23000 --free-after 5 --duration 60 --quiet --hostname \"Rock & Roll\"");
     Check(server.hProcess != nullptr, "the sample server starts");
     Pick(launcher, control(launcher, kFavorites), kFavorites, 1);
     Check(Text(control(launcher, kServerName)) == "Sample server", "picking fills the name box");
@@ -417,6 +416,20 @@ int wmain(int argc, wchar_t** argv) {
                      0) == 0,
           "the sample favourite is kept as it was");
     Check(Joined(ComboItems(control(launcher, kFavorites))) == "-- No Server -- | Sample server", "the list hides it");
+
+    // The stats window minimises and restores with the launcher, and comes back docked.
+    ShowWindow(launcher, SW_MINIMIZE);
+    Check(WaitUntil([&] { return !IsWindowVisible(stats); }, 10), "minimising the launcher hides the stats window");
+    ShowWindow(launcher, SW_RESTORE);
+    Check(WaitUntil(
+              [&] {
+                  GetWindowRect(launcher, &launcherArea);
+                  GetWindowRect(stats, &statsArea);
+                  return IsWindowVisible(stats) && statsArea.left == launcherArea.right &&
+                         statsArea.top == launcherArea.top;
+              },
+              10),
+          "restoring it brings the stats window back beside it");
 
     // 4. Launch with no server.
     Pick(launcher, control(launcher, kFavorites), kFavorites, 0);

@@ -41,8 +41,6 @@ wineboot -i >"$work/wineboot.log" 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >>"$work/wineboot.log" 2>&1
 wineserver -w
 game=$(sh "$root/scripts/sample-install.sh" "$WINEPREFIX" "$bin")
-# The driver's sample server answers on an address of its own, clear of the demo's.
-sed -i 's/^Server=127\.0\.0\.1\r$/Server=127.8.0.1\r/' "$game/Favorites.ini"
 
 xdotool=""
 if [ "$mode" = openbox ]; then

@@ -197,7 +197,16 @@ void LauncherWindow::OnCommand(int id, WORD notification, HWND control) {
 
 LRESULT LauncherWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_SIZE: logic_.Form_Resize(); return 0;
+        case WM_SIZE:
+            // The stats window goes and comes back with the launcher. Windows does this for
+            // owned windows itself; Wine without a window manager does not.
+            if (wParam == SIZE_MINIMIZED) {
+                ShowOwnedPopups(Hwnd(), FALSE);
+                return 0;
+            }
+            ShowOwnedPopups(Hwnd(), TRUE);
+            logic_.Form_Resize();
+            return 0;
         case WM_MOUSEMOVE: logic_.Form_MouseMove(Buttons(wParam)); return 0;
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
         case WM_CLOSE: logic_.lblClose_Click(); return 0;  // Alt+F4 does what "X" does
