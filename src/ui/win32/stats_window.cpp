@@ -16,11 +16,11 @@ StatsWindow::StatsWindow(const LauncherControls& launcher, std::function<TwipsRe
     const HFONT normal = Font(825);
     // Labels show "&" as itself (server names have them), and take the mouse themselves:
     // only the bare background and the title drag the window.
-    const DWORD label = SS_NOPREFIX | SS_NOTIFY;
-    title_ = AddControl(L"STATIC", logic_.lblTitle.Caption(), label, kStatsTitle, 120, 120, 3735, 255, normal);
-    const HWND serverTitle = AddControl(L"STATIC", "", label, kServerTitle, 120, 600, 3615, 255, Font(975));
-    const HWND map = AddControl(L"STATIC", "", label, kMap, 240, 840, 3375, 255, normal);
-    const HWND counts = AddControl(L"STATIC", "", label, kPlayerCounts, 120, 1320, 3615, 255, normal);
+    const DWORD labelStyle = SS_NOPREFIX | SS_NOTIFY;
+    title_ = AddControl(L"STATIC", logic_.lblTitle.Caption(), labelStyle, kStatsTitle, 120, 120, 3735, 255, normal);
+    const HWND serverTitle = AddControl(L"STATIC", "", labelStyle, kServerTitle, 120, 600, 3615, 255, Font(975));
+    const HWND map = AddControl(L"STATIC", "", labelStyle, kMap, 240, 840, 3375, 255, normal);
+    const HWND counts = AddControl(L"STATIC", "", labelStyle, kPlayerCounts, 120, 1320, 3615, 255, normal);
     const HWND list = AddControl(L"LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, kPlayers, 360, 1800,
                                  3255, 1590, Font(675));
     // Strips in the window colour frame the list and hide its edges.
