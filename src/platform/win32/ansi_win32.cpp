@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "platform/ansi.h"
+#include "platform/win32/code_page_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vantorel::platform {
@@ -49,24 +50,26 @@ bool Encode(UINT codePage, const std::wstring& wide, std::string& bytes, bool& l
 
 }  // namespace
 
-std::string AnsiToUtf8(std::string_view bytes) {
+std::string CodePageToUtf8(std::string_view bytes, unsigned codePage) {
     if (bytes.empty()) {
         return {};
     }
     // Bytes the system code page cannot read (Windows-1252 text on a UTF-8 or East-Asian
     // system: old favourites, most servers' replies) are read as Windows-1252.
+    // The code pages that take no flags (UTF-7, the stateful ones) are read without the check.
     std::wstring wide;
-    if (Decode(GetACP(), MB_ERR_INVALID_CHARS, bytes, wide) || Decode(kWindows1252, 0, bytes, wide)) {
+    if (Decode(codePage, MB_ERR_INVALID_CHARS, bytes, wide) ||
+        (GetLastError() == ERROR_INVALID_FLAGS && Decode(codePage, 0, bytes, wide)) ||
+        Decode(kWindows1252, 0, bytes, wide)) {
         return Narrow(wide);
     }
     return Cp1252ToUtf8(bytes);
 }
 
-std::string Utf8ToAnsi(std::string_view text, bool* lossless) {
+std::string Utf8ToCodePage(std::string_view text, unsigned codePage, bool* lossless) {
     if (text.empty()) {
         return {};
     }
-    const UINT codePage = GetACP();
     const std::wstring wide = Widen(text);
     if (codePage == CP_UTF8) {
         return Narrow(wide);  // every character fits; a malformed sequence is already U+FFFD
@@ -80,6 +83,14 @@ std::string Utf8ToAnsi(std::string_view text, bool* lossless) {
         *lossless = false;
     }
     return bytes;
+}
+
+std::string AnsiToUtf8(std::string_view bytes) {
+    return CodePageToUtf8(bytes, GetACP());
+}
+
+std::string Utf8ToAnsi(std::string_view text, bool* lossless) {
+    return Utf8ToCodePage(text, GetACP(), lossless);
 }
 
 }  // namespace vantorel::platform

@@ -10,6 +10,7 @@
 
 #include "launcher/mod_main.h"
 #include "platform/ansi.h"
+#include "platform/win32/code_page_win32.h"
 
 namespace vantorel {
 namespace {
@@ -79,6 +80,27 @@ TEST(CodePage, BytesTheCodePageCannotReadAreReadAsWindows1252) {
     if (GetACP() == 65001 || GetACP() == 1252) {
         EXPECT_EQ(platform::AnsiToUtf8("5 \x80"), "5 \xE2\x82\xAC");
     }
+}
+
+TEST(CodePage, EveryKindOfCodePageGivesTextBackWhole) {
+    // Whatever the system's code page, each kind can be tried by number. UTF-7 (65000), like
+    // the stateful ISO-2022 pages, refuses WC_NO_BEST_FIT_CHARS and the used-default pointer
+    // (Wine applies that rule to UTF-7; Windows also to UTF-8).
+    const std::string text = "\xE6\x9D\xB1\xE4\xBA\xAC Caf\xC3\xA9";
+    for (const unsigned codePage : {65001u, 65000u, 932u, 936u, 949u, 950u, 1252u}) {
+        const std::string bytes = platform::Utf8ToCodePage(text, codePage);
+        EXPECT_FALSE(bytes.empty()) << codePage;
+    }
+    bool lossless = true;
+    EXPECT_EQ(platform::Utf8ToCodePage(text, 932, &lossless), "\x93\x8C\x8B\x9E Caf?");
+    EXPECT_FALSE(lossless);
+    lossless = true;
+    EXPECT_EQ(platform::Utf8ToCodePage(text, 65001, &lossless), text);
+    EXPECT_TRUE(lossless);
+    EXPECT_EQ(platform::CodePageToUtf8(platform::Utf8ToCodePage(text, 65000), 65000), text);
+    EXPECT_EQ(platform::CodePageToUtf8("\x93\x8C\x8B\x9E", 932), "\xE6\x9D\xB1\xE4\xBA\xAC");
+    EXPECT_EQ(platform::CodePageToUtf8("Caf\xE9", 932), "Caf\xC3\xA9");
+    EXPECT_EQ(platform::CodePageToUtf8("Caf\xE9", 65001), "Caf\xC3\xA9");
 }
 
 TEST(CodePage, TheGameFolderIsReadWholeOnThisCodePage) {
