@@ -1,6 +1,9 @@
 // Drives the real vantorel.exe as a user would, through messages to its controls, and checks
 // what its windows show, the favourites file and what the stand-in game records.
-// Usage: e2e_driver VANTOREL_EXE SAMPLE_SERVER_EXE GAME_FOLDER SCREENSHOT_BMP
+// Usage: e2e_driver VANTOREL_EXE SAMPLE_SERVER_EXE GAME_FOLDER SCREENSHOT_BMP DPI [XDOTOOL]
+// With XDOTOOL (the Unix program, as a Windows path) the mouse and keys come from the X
+// server, as a user's do: the drag, Tab, Enter and Alt+F4. Without it the program is driven
+// by messages alone.
 
 #include <windows.h>
 
@@ -20,6 +23,9 @@ namespace {
 using namespace vantorel::ui;
 
 int failures = 0;
+
+// The sample server's address, as the sample favourite has it.
+constexpr const char* kServerIP = "127.0.0.1";
 
 void Check(bool holds, const std::string& what) {
     std::printf("%s %s\n", holds ? "ok  " : "FAIL", what.c_str());
@@ -159,10 +165,10 @@ std::string ReadWholeFile(const std::wstring& path) {
     return content.str();
 }
 
-// Writes the screen as a BMP, for people to look at.
-void SaveScreenshot(const std::wstring& path) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+// Writes a part of the screen as a BMP, for people to look at.
+void SaveScreenshot(const std::wstring& path, const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
@@ -174,7 +180,7 @@ void SaveScreenshot(const std::wstring& path) {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     const DWORD rowBytes = ((width * 3 + 3) / 4) * 4;
     const DWORD imageBytes = rowBytes * height;
@@ -228,6 +234,53 @@ PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::ws
     return process;
 }
 
+// Runs the X server's input tool with the given arguments and waits for it.
+bool XInput(const std::wstring& xdotool, const std::wstring& arguments) {
+    const PROCESS_INFORMATION process = Start(xdotool, arguments);
+    if (!process.hProcess) {
+        return false;
+    }
+    const bool done = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return done && code == 0;
+}
+
+std::wstring Number(long value) {
+    return std::to_wstring(value);
+}
+
+// The control that has the keyboard focus in the program's window thread.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// Where the focus is, for a failure's message.
+std::string FocusName(HWND window) {
+    const HWND focus = FocusOf(window);
+    wchar_t className[64] = {};
+    GetClassNameW(focus, className, 64);
+    return "focus on " + Narrow(className) + " " + std::to_string(GetDlgCtrlID(focus)) + " in " +
+           std::to_string(GetDlgCtrlID(GetParent(focus)));
+}
+
+bool HasFocusIn(HWND window, HWND control) {
+    const HWND focus = FocusOf(window);
+    return focus != nullptr && (focus == control || IsChild(control, focus));
+}
+
+// A click into a box, at its left end (clear of a combo box's button).
+std::wstring ClickInto(HWND control) {
+    RECT area;
+    GetWindowRect(control, &area);
+    return L"mousemove " + Number(area.left + 12) + L" " + Number((area.top + area.bottom) / 2) + L" click 1";
+}
+
 std::string LastStart(const std::wstring& record) {
     const std::string all = ReadWholeFile(record);
     const std::size_t args = all.rfind("args: ");
@@ -237,11 +290,14 @@ std::string LastStart(const std::wstring& record) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 5) {
-        std::printf("usage: e2e_driver VANTOREL_EXE SAMPLE_SERVER_EXE GAME_FOLDER SCREENSHOT_BMP\n");
+    if (argc != 6 && argc != 7) {
+        std::printf("usage: e2e_driver VANTOREL_EXE SAMPLE_SERVER_EXE GAME_FOLDER SCREENSHOT_BMP DPI [XDOTOOL]\n");
         return 2;
     }
     const std::wstring vantorel = argv[1], sampleServer = argv[2], game = argv[3], screenshot = argv[4];
+    const int dpi = std::stoi(argv[5]);
+    const std::wstring xdotool = argc == 7 ? argv[6] : L"";
+    const auto scaled = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
     const std::wstring record = game + L"\\bfvietnam.starts.txt";
     const std::wstring favorites = game + L"\\Favorites.ini";
     const std::string gameText = Narrow(game);
@@ -279,15 +335,26 @@ int wmain(int argc, wchar_t** argv) {
     Check(statsArea.left == launcherArea.right && statsArea.top == launcherArea.top,
           "the stats window sits against the launcher's right edge");
     Check(Text(control(stats, kStatsTitle)) == "Server Stats", "the stats window shows Server Stats");
+    Check(GetWindow(stats, GW_OWNER) == launcher, "the launcher owns the stats window");
+    Check((GetWindowLongW(stats, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0, "the stats window is a tool window");
+    RECT launchArea, client;
+    GetWindowRect(control(launcher, kLaunch), &launchArea);
+    GetClientRect(launcher, &client);
+    Check(client.right == scaled(5940) && client.bottom == scaled(5700) &&
+              launchArea.right - launchArea.left == scaled(2415) && launchArea.bottom - launchArea.top == scaled(495),
+          "at " + std::to_string(dpi) + " DPI the launcher is " + std::to_string(client.right) + " x " +
+              std::to_string(client.bottom) + " pixels, Launch Game " +
+              std::to_string(launchArea.right - launchArea.left) + " x " +
+              std::to_string(launchArea.bottom - launchArea.top));
     Check(!IsWindowVisible(control(stats, kWaitForSlot)), "no check box yet");
 
     // 2. The sample server: full at first, a slot frees after five seconds.
-    const PROCESS_INFORMATION server =
-        StartSampleServer(sampleServer, L"--port 23000 --free-after 5 --duration 60 --quiet");
+    const PROCESS_INFORMATION server = StartSampleServer(
+        sampleServer, L"--port 23000 --free-after 5 --duration 60 --quiet --hostname \"Rock & Roll\"");
     Check(server.hProcess != nullptr, "the sample server starts");
     Pick(launcher, control(launcher, kFavorites), kFavorites, 1);
     Check(Text(control(launcher, kServerName)) == "Sample server", "picking fills the name box");
-    Check(Text(control(launcher, kIP)) == "127.0.0.1" && Text(control(launcher, kPort)) == "15567",
+    Check(Text(control(launcher, kIP)) == kServerIP && Text(control(launcher, kPort)) == "15567",
           "picking fills the IP and port boxes");
     // The list fills line by line after the labels: the reply is shown once all 30 are in.
     const bool shown = WaitUntil(
@@ -297,7 +364,9 @@ int wmain(int argc, wchar_t** argv) {
         },
         20);
     Check(shown, "the reply is shown");
-    Check(Text(control(stats, kServerTitle)) == "Vantorel Sample Server", "the server's title");
+    Check(Text(control(stats, kServerTitle)) == "Rock & Roll",
+          "the server's title: " + Text(control(stats, kServerTitle)));
+    Check((GetWindowLongW(control(stats, kServerTitle), GWL_STYLE) & SS_NOPREFIX) != 0, "\"&\" shows as itself");
     Check(Text(control(stats, kMap)) == " - Hue - ", "the map line");
     Check(Text(control(stats, kPlayerCounts)) == "Players:  30 / 32 (2 reserved)",
           "the counts: " + Text(control(stats, kPlayerCounts)));
@@ -306,13 +375,17 @@ int wmain(int argc, wchar_t** argv) {
           "the player lines, " + std::to_string(lines.size()) + ", first \"" + (lines.empty() ? "" : lines[0]) + "\"");
     const HWND check = control(stats, kWaitForSlot);
     Check(IsWindowVisible(check) && Text(check) == "Wait for a free slot, then join", "a full server shows the box");
-    SaveScreenshot(screenshot);
+    RECT pair;
+    GetWindowRect(launcher, &launcherArea);
+    GetWindowRect(stats, &statsArea);
+    UnionRect(&pair, &launcherArea, &statsArea);
+    SaveScreenshot(screenshot, pair);
     SendMessageW(check, BM_CLICK, 0, 0);
     Check(SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED, "the box is ticked");
     const bool launched = WaitForSingleObject(gameStarted, 30000) == WAIT_OBJECT_0;
     Check(launched, "the game starts once a slot frees");
-    Check(LastStart(record) ==
-              "args: +restart 1 +game BfVietnam +joinServer 127.0.0.1:15567\r\nfolder: " + gameText + "\r\n",
+    Check(LastStart(record) == "args: +restart 1 +game BfVietnam +joinServer " + std::string(kServerIP) +
+                                   ":15567\r\nfolder: " + gameText + "\r\n",
           "it joins the server from the game folder: " + LastStart(record));
     Check(WaitUntil([&] { return SendMessageW(check, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 5), "the box is unticked");
     ResetEvent(gameStarted);
@@ -338,9 +411,25 @@ int wmain(int argc, wchar_t** argv) {
     file = ReadWholeFile(favorites);
     Check(file.find("[Driver test]\r\nServer=0.0.0.0\r\nPort=0\r\nCreation=") != std::string::npos,
           "Favorites.ini marks it removed");
-    Check(file.rfind("[Sample server]\r\nServer=127.0.0.1\r\nPort=15567\r\nCreation=08.12.2026  12:00:00\r\n", 0) == 0,
+    Check(file.rfind("[Sample server]\r\nServer=" + std::string(kServerIP) +
+                         "\r\nPort=15567\r\nCreation=08.12.2026  12:00:00\r\n",
+                     0) == 0,
           "the sample favourite is kept as it was");
     Check(Joined(ComboItems(control(launcher, kFavorites))) == "-- No Server -- | Sample server", "the list hides it");
+
+    // The stats window minimises and restores with the launcher, and comes back docked.
+    ShowWindow(launcher, SW_MINIMIZE);
+    Check(WaitUntil([&] { return !IsWindowVisible(stats); }, 10), "minimising the launcher hides the stats window");
+    ShowWindow(launcher, SW_RESTORE);
+    Check(WaitUntil(
+              [&] {
+                  GetWindowRect(launcher, &launcherArea);
+                  GetWindowRect(stats, &statsArea);
+                  return IsWindowVisible(stats) && statsArea.left == launcherArea.right &&
+                         statsArea.top == launcherArea.top;
+              },
+              10),
+          "restoring it brings the stats window back beside it");
 
     // 4. Launch with no server.
     Pick(launcher, control(launcher, kFavorites), kFavorites, 0);
@@ -348,11 +437,57 @@ int wmain(int argc, wchar_t** argv) {
     Check(WaitForSingleObject(gameStarted, 20000) == WAIT_OBJECT_0, "Launch Game starts the game");
     Check(LastStart(record) == "args: +Profile Charlie +game BfVietnam\r\nfolder: " + gameText + "\r\n",
           "with the profile: " + LastStart(record));
+    ResetEvent(gameStarted);
 
-    // 5. "X" ends the process.
-    Click(control(launcher, kLauncherClose));
+    if (!xdotool.empty()) {
+        // 5. The mouse and the keyboard, from the X server.
+        GetWindowRect(launcher, &launcherArea);
+        // A bare spot of the background, between the favourites box and the name caption.
+        const long x = launcherArea.left + scaled(4000), y = launcherArea.top + scaled(3230);
+        XInput(xdotool, L"mousemove " + Number(x) + L" " + Number(y) + L" mousedown 1 sleep 0.3 mousemove " +
+                            Number(x + 20) + L" " + Number(y + 10) + L" sleep 0.3 mousemove " + Number(x + 60) + L" " +
+                            Number(y + 40) + L" sleep 0.3 mouseup 1");
+        RECT moved;
+        const bool docked = WaitUntil(
+            [&] {
+                GetWindowRect(launcher, &moved);
+                GetWindowRect(stats, &statsArea);
+                return moved.left != launcherArea.left && statsArea.left == moved.right && statsArea.top == moved.top;
+            },
+            10);
+        Check(docked, "after a drag by the background the launcher is at " + std::to_string(moved.left) + "," +
+                          std::to_string(moved.top) + " (was " + std::to_string(launcherArea.left) + "," +
+                          std::to_string(launcherArea.top) + ") and the stats window at " +
+                          std::to_string(statsArea.left) + "," + std::to_string(statsArea.top));
+
+        XInput(xdotool, ClickInto(control(launcher, kProfiles)));
+        Check(WaitUntil([&] { return HasFocusIn(launcher, control(launcher, kProfiles)); }, 5),
+              "a click puts the focus into the profiles box: " + FocusName(launcher));
+        Check(GetForegroundWindow() == launcher, "the launcher is the active window");
+        XInput(xdotool, L"key Tab");
+        Check(WaitUntil([&] { return HasFocusIn(launcher, control(launcher, kMods)); }, 5),
+              "Tab moves it to the mods box: " + FocusName(launcher));
+        XInput(xdotool, L"key shift+Tab");
+        Check(WaitUntil([&] { return HasFocusIn(launcher, control(launcher, kProfiles)); }, 5),
+              "Shift+Tab moves it back");
+        XInput(xdotool, ClickInto(control(launcher, kPort)) + L" key Return");
+        Check(WaitForSingleObject(gameStarted, 20000) == WAIT_OBJECT_0, "Enter in the port box starts the game");
+        Check(LastStart(record) == "args: +Profile Charlie +game BfVietnam\r\nfolder: " + gameText + "\r\n",
+              "as Launch Game does: " + LastStart(record));
+
+        // 6. Alt+F4 on the stats window does what "X" does.
+        GetWindowRect(stats, &statsArea);
+        XInput(xdotool, L"mousemove " + Number(statsArea.left + scaled(2000)) + L" " +
+                            Number(statsArea.top + scaled(480)) + L" click 1");
+        Check(WaitUntil([&] { return GetForegroundWindow() == stats; }, 5), "a click activates the stats window");
+        XInput(xdotool, L"key alt+F4");
+    } else {
+        // 5. "X" ends the process.
+        Click(control(launcher, kLauncherClose));
+    }
+
     const bool ended = WaitForSingleObject(program.hProcess, 15000) == WAIT_OBJECT_0;
-    Check(ended, "X ends the process");
+    Check(ended, xdotool.empty() ? "X ends the process" : "Alt+F4 on the stats window ends the process");
     if (!ended) {
         TerminateProcess(program.hProcess, 1);
     }

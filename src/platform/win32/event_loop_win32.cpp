@@ -12,6 +12,24 @@ void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 // A handler that posts again each time it runs must not keep DoEvents from returning.
 constexpr int kMostMessagesPerDoEvents = 10000;
 
+// Keys pressed in a window that is a control parent get the dialog navigation: Tab and
+// Shift+Tab move between its controls and Enter presses its default button (IDOK).
+bool RoutedAsDialogKey(MSG& message) {
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || message.hwnd == nullptr) {
+        return false;
+    }
+    const HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    return root != nullptr && (GetWindowLongW(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0 &&
+           IsDialogMessageW(root, &message);
+}
+
+void Dispatch(MSG& message) {
+    if (!RoutedAsDialogKey(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 }  // namespace
 
 Win32EventLoop& TheWin32EventLoop() {
@@ -27,8 +45,7 @@ void Win32EventLoop::DoEvents() {
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        Dispatch(message);
     }
 }
 
@@ -57,8 +74,7 @@ void Win32EventLoop::Run() {
     quit_ = false;
     MSG message;
     while (!quit_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        Dispatch(message);
     }
     quit_ = false;
 }

@@ -30,8 +30,10 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PaintDecorations(HDC dc) override;
     HWND Label(int id, const std::string& caption, int left, int top, int width, int height, HFONT font,
-               COLORREF colour, bool clickable);
+               COLORREF colour);
     void CoverComboEdges(HWND combo, int& nextId);
+    void PlaceFlaps();
+    void AfterRelayout() override { PlaceFlaps(); }
     void OnCommand(int id, WORD notification, HWND control);
 
     LauncherControls controls_;
@@ -39,6 +41,12 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
     frmInterface logic_;
     std::vector<std::unique_ptr<ComboBox::Observer>> mirrors_;
     HWND title_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the box that had the focus when the window was left
+    struct Flaps {
+        HWND combo;
+        HWND boxes[4];
+    };
+    std::vector<Flaps> flaps_;
 };
 
 }  // namespace vantorel::ui

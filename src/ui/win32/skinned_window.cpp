@@ -10,7 +10,30 @@ HINSTANCE Instance() {
     return GetModuleHandleW(nullptr);
 }
 
+int FontKey(int hundredthsOfPoint, bool bold) {
+    return hundredthsOfPoint * 2 + (bold ? 1 : 0);
+}
+
 }  // namespace
+
+int WindowDpi(HWND window) {
+    // GetDpiForWindow is there from Windows 10 (1607) on; the program runs on older ones too.
+    using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        const UINT dpi = getDpiForWindow(window);
+        if (dpi > 0) {
+            return static_cast<int>(dpi);
+        }
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) {
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi > 0 ? dpi : 96;
+}
 
 SkinnedWindow::~SkinnedWindow() {
     for (const auto& [label, handle] : dragHandles_) {
@@ -31,8 +54,11 @@ SkinnedWindow::~SkinnedWindow() {
     }
 }
 
-bool SkinnedWindow::Create(const wchar_t* className, const std::string& caption, int leftPx, int topPx, int widthTwips,
-                           int heightTwips) {
+bool SkinnedWindow::Create(const wchar_t* className, const std::string& caption, HWND owner, DWORD extendedStyle,
+                           int leftPx, int topPx, int widthTwips, int heightTwips) {
+    widthTwips_ = widthTwips;
+    heightTwips_ = heightTwips;
+    dpi_ = WindowDpi(nullptr);
     windowBrush_ = CreateSolidBrush(kWindowColour);
     background_ = static_cast<HBITMAP>(
         LoadImageW(Instance(), MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
@@ -45,10 +71,21 @@ bool SkinnedWindow::Create(const wchar_t* className, const std::string& caption,
     windowClass.lpszClassName = className;
     windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     RegisterClassExW(&windowClass);  // a second window of the class finds it registered
-    // No border, caption bar or buttons: the window draws its own title and close label.
-    hwnd_ = CreateWindowExW(0, className, platform::Widen(caption).c_str(), WS_POPUP | WS_MINIMIZEBOX, leftPx, topPx,
-                            Pixels(widthTwips), Pixels(heightTwips), nullptr, nullptr, Instance(), this);
-    return hwnd_ != nullptr;
+    // No border, caption bar or buttons: the window draws its own title and close label. The
+    // system menu, which has no caption to show in, makes Alt+F4 and a window manager's
+    // "close" reach the window as a close (Wine passes a close on only to such a window).
+    hwnd_ = CreateWindowExW(extendedStyle, className, platform::Widen(caption).c_str(),
+                            WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, leftPx, topPx, Scale(widthTwips),
+                            Scale(heightTwips), owner, nullptr, Instance(), this);
+    if (hwnd_ == nullptr) {
+        return false;
+    }
+    // Its monitor may have another DPI than the system's.
+    const int dpi = WindowDpi(hwnd_);
+    if (dpi != dpi_) {
+        ApplyDpi(dpi, nullptr);
+    }
+    return true;
 }
 
 LRESULT CALLBACK SkinnedWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -74,6 +111,7 @@ LRESULT SkinnedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             EndPaint(hwnd_, &paint);
             return 0;
         }
+        case WM_DPICHANGED: ApplyDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: return ColourControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), true);
         case WM_CTLCOLOREDIT:
@@ -117,27 +155,72 @@ void SkinnedWindow::PaintBackground(HDC dc) {
 HWND SkinnedWindow::AddControl(const wchar_t* className, const std::string& text, DWORD style, int id, int left,
                                int top, int width, int height, HFONT font) {
     HWND control = CreateWindowExW(0, className, platform::Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-                                   Pixels(left), Pixels(top), Pixels(width), Pixels(height), hwnd_,
+                                   Scale(left), Scale(top), Scale(width), Scale(height), hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    int fontKey = 0;
     if (font) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        for (const auto& [key, made] : fonts_) {
+            if (made == font) {
+                fontKey = key;
+            }
+        }
     }
+    placed_.push_back({control, left, top, width, height, fontKey});
     return control;
 }
 
 HFONT SkinnedWindow::Font(int hundredthsOfPoint, bool bold) {
-    const int key = hundredthsOfPoint * 2 + (bold ? 1 : 0);
+    const int key = FontKey(hundredthsOfPoint, bold);
     const auto found = fonts_.find(key);
     if (found != fonts_.end()) {
         return found->second;
     }
-    // 96 dots per inch, 72 points per inch.
-    const int height = -MulDiv(hundredthsOfPoint, 96, 7200);
-    HFONT font =
-        CreateFontW(height, 0, 0, 0, bold ? FW_HEAVY : FW_BLACK, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial Black");
+    HFONT font = MakeFont(key);
     fonts_[key] = font;
     return font;
+}
+
+HFONT SkinnedWindow::MakeFont(int key) const {
+    const int hundredthsOfPoint = key / 2;
+    const bool bold = (key % 2) != 0;
+    // 72 points to the inch, at the window's DPI.
+    const int height = -MulDiv(hundredthsOfPoint, dpi_, 7200);
+    return CreateFontW(height, 0, 0, 0, bold ? FW_HEAVY : FW_BLACK, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       L"Arial Black");
+}
+
+void SkinnedWindow::ApplyDpi(int dpi, const RECT* suggested) {
+    if (dpi <= 0) {
+        return;
+    }
+    dpi_ = dpi;
+    std::map<int, HFONT> previous;
+    previous.swap(fonts_);
+    for (const auto& [key, font] : previous) {
+        fonts_[key] = MakeFont(key);
+    }
+    for (const Placed& control : placed_) {
+        if (control.fontKey != 0) {
+            SendMessageW(control.control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[control.fontKey]), FALSE);
+        }
+        SetWindowPos(control.control, nullptr, Scale(control.left), Scale(control.top), Scale(control.width),
+                     Scale(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (const auto& [key, font] : previous) {
+        DeleteObject(font);
+    }
+    RECT area;
+    GetWindowRect(hwnd_, &area);
+    if (suggested) {
+        area.left = suggested->left;
+        area.top = suggested->top;
+    }
+    SetWindowPos(hwnd_, nullptr, area.left, area.top, Scale(widthTwips_), Scale(heightTwips_),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    AfterRelayout();
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void SkinnedWindow::ForwardMouseMoves(HWND label, std::function<void(unsigned buttons)> onMove) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "launcher/window_surface.h"
 
@@ -20,9 +21,13 @@ inline constexpr COLORREF kBlue = RGB(57, 182, 230);
 inline constexpr COLORREF kBoxText = RGB(255, 192, 128);
 inline constexpr COLORREF kFrameGrey = RGB(64, 64, 64);
 
-inline int Pixels(int twips) {
-    return twips / 15;
-}
+// Screen positions that the logic sees in twips (TwipsRect, MoveTo) use a fixed 15 twips to
+// the pixel, so that a position read and written back lands on the very same pixel at any
+// DPI. Sizes inside a window scale with its DPI: SkinnedWindow::Scale.
+inline constexpr int kScreenTwipsPerPixel = 15;
+
+// The DPI of a window's monitor: per monitor on Windows 10 and later, the system's before.
+int WindowDpi(HWND window);
 
 class SkinnedWindow {
   public:
@@ -32,18 +37,26 @@ class SkinnedWindow {
     SkinnedWindow& operator=(const SkinnedWindow&) = delete;
 
     HWND Hwnd() const { return hwnd_; }
+    int Dpi() const { return dpi_; }
+    // Twips to pixels at the window's DPI (1440 twips to the inch).
+    int Scale(int twips) const { return MulDiv(twips, dpi_, 1440); }
 
   protected:
-    // Creates the window, hidden, with an inner area of the given size in twips.
-    bool Create(const wchar_t* className, const std::string& caption, int leftPx, int topPx, int widthTwips,
-                int heightTwips);
+    // Creates the window, hidden, with an inner area of the given size in twips. An owned
+    // window minimises, restores and stacks with its owner.
+    bool Create(const wchar_t* className, const std::string& caption, HWND owner, DWORD extendedStyle, int leftPx,
+                int topPx, int widthTwips, int heightTwips);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // A child control placed in twips; it is placed and its font sized again when the DPI
+    // changes.
     HWND AddControl(const wchar_t* className, const std::string& text, DWORD style, int id, int left, int top,
                     int width, int height, HFONT font);
     // "Arial Black" (a heavy sans-serif where the system has none) at a size in hundredths
-    // of a point.
+    // of a point, at the window's DPI.
     HFONT Font(int hundredthsOfPoint, bool bold = false);
+    // After the controls were placed again for a new DPI.
+    virtual void AfterRelayout() {}
 
     // Text colour for a control. Labels are transparent: drawn straight onto the picture.
     void SetTextColour(HWND control, COLORREF colour) { textColours_[control] = colour; }
@@ -76,6 +89,18 @@ class SkinnedWindow {
     };
     std::map<HWND, DragHandle> dragHandles_;
     void PaintBackground(HDC dc);
+    void ApplyDpi(int dpi, const RECT* suggested);
+    HFONT MakeFont(int key) const;
+
+    struct Placed {
+        HWND control;
+        int left, top, width, height;
+        int fontKey;  // 0: no font of ours
+    };
+    std::vector<Placed> placed_;
+    int dpi_ = 96;
+    int widthTwips_ = 0;
+    int heightTwips_ = 0;
     LRESULT ColourControl(HDC dc, HWND control, bool transparent);
 
     HWND hwnd_ = nullptr;

@@ -7,21 +7,27 @@
 
 namespace vantorel::ui {
 
-StatsWindow::StatsWindow(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds)
-    : logic_(*this, &launcher) {
-    Create(kStatsClass, "DUD Uvudi", 0, 0, 3945, 3975);
+StatsWindow::StatsWindow(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds, HWND owner,
+                         std::function<void()> onClose)
+    : logic_(*this, &launcher), owner_(owner), onClose_(std::move(onClose)) {
+    // Owned by the launcher and a tool window: no taskbar or Alt+Tab entry of its own, and it
+    // minimises and restores with the launcher.
+    Create(kStatsClass, "DUD Uvudi", owner, WS_EX_TOOLWINDOW, 0, 0, 3945, 3975);
     const HFONT normal = Font(825);
-    title_ = AddControl(L"STATIC", logic_.lblTitle.Caption(), SS_NOTIFY, kStatsTitle, 120, 120, 3735, 255, normal);
-    const HWND serverTitle = AddControl(L"STATIC", "", 0, kServerTitle, 120, 600, 3615, 255, Font(975));
-    const HWND map = AddControl(L"STATIC", "", 0, kMap, 240, 840, 3375, 255, normal);
-    const HWND counts = AddControl(L"STATIC", "", 0, kPlayerCounts, 120, 1320, 3615, 255, normal);
+    // Labels show "&" as itself (server names have them), and take the mouse themselves:
+    // only the bare background and the title drag the window.
+    const DWORD labelStyle = SS_NOPREFIX | SS_NOTIFY;
+    title_ = AddControl(L"STATIC", logic_.lblTitle.Caption(), labelStyle, kStatsTitle, 120, 120, 3735, 255, normal);
+    const HWND serverTitle = AddControl(L"STATIC", "", labelStyle, kServerTitle, 120, 600, 3615, 255, Font(975));
+    const HWND map = AddControl(L"STATIC", "", labelStyle, kMap, 240, 840, 3375, 255, normal);
+    const HWND counts = AddControl(L"STATIC", "", labelStyle, kPlayerCounts, 120, 1320, 3615, 255, normal);
     const HWND list = AddControl(L"LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, kPlayers, 360, 1800,
                                  3255, 1590, Font(675));
     // Strips in the window colour frame the list and hide its edges.
-    AddControl(L"STATIC", "", 0, kBorderStrip, 360, 1680, 3255, 135, nullptr);
-    AddControl(L"STATIC", "", 0, kBorderStrip + 1, 240, 1800, 135, 1815, nullptr);
-    AddControl(L"STATIC", "", 0, kBorderStrip + 2, 3600, 1800, 135, 1935, nullptr);
-    AddControl(L"STATIC", "", 0, kBorderStrip + 3, 360, 3360, 3255, 135, nullptr);
+    AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip, 360, 1680, 3255, 135, nullptr);
+    AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip + 1, 240, 1800, 135, 1815, nullptr);
+    AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip + 2, 3600, 1800, 135, 1935, nullptr);
+    AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip + 3, 360, 3360, 3255, 135, nullptr);
     check_ = AddControl(L"BUTTON", logic_.chkWaitForSlot.Caption(), BS_AUTOCHECKBOX, kWaitForSlot, 1200, 3480, 2415,
                         255, Font(675));
     for (HWND label : {title_, serverTitle, map, counts}) {
@@ -63,27 +69,38 @@ void StatsWindow::BindLabel(Label& model, HWND label) {
 }
 
 void StatsWindow::MoveTo(int leftTwips, int topTwips) {
-    SetWindowPos(Hwnd(), nullptr, Pixels(leftTwips), Pixels(topTwips), 0, 0,
+    SetWindowPos(Hwnd(), nullptr, leftTwips / kScreenTwipsPerPixel, topTwips / kScreenTwipsPerPixel, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void StatsWindow::FreezeDrawing() {
-    LockWindowUpdate(Hwnd());
+    frozen_ = LockWindowUpdate(Hwnd()) != 0;
 }
 
 void StatsWindow::UnfreezeDrawing() {
-    LockWindowUpdate(nullptr);
+    if (frozen_) {
+        LockWindowUpdate(nullptr);
+        frozen_ = false;
+    }
 }
 
 void StatsWindow::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
-    ShowMessageBox(Hwnd(), text, icon, title);
+    // A box raised in the middle of a display refresh must not sit over a frozen window: the
+    // window is drawn again first, and frozen again for the rest of the refresh.
+    const bool wasFrozen = frozen_;
+    UnfreezeDrawing();
+    // Owned by the launcher like every box of the program, so that both windows wait for it.
+    ShowMessageBox(owner_, Hwnd(), text, icon, title);
+    if (wasFrozen) {
+        FreezeDrawing();
+    }
 }
 
 void StatsWindow::PaintDecorations(HDC dc) {
-    HPEN pen = CreatePen(PS_SOLID, 1, kOrange);
+    HPEN pen = CreatePen(PS_SOLID, Scale(15), kOrange);
     HGDIOBJ previous = SelectObject(dc, pen);
-    MoveToEx(dc, Pixels(120), Pixels(360), nullptr);
-    LineTo(dc, Pixels(3840), Pixels(360));
+    MoveToEx(dc, Scale(120), Scale(360), nullptr);
+    LineTo(dc, Scale(3840), Scale(360));
     SelectObject(dc, previous);
     DeleteObject(pen);
 }
@@ -91,6 +108,12 @@ void StatsWindow::PaintDecorations(HDC dc) {
 LRESULT StatsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE: logic_.Form_Resize(); return 0;
+        case WM_CLOSE:
+            // Alt+F4 here does what the launcher's "X" does.
+            if (onClose_) {
+                onClose_();
+            }
+            return 0;
         case WM_MOUSEMOVE: logic_.Form_MouseMove(Buttons(wParam)); return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == kWaitForSlot && HIWORD(wParam) == BN_CLICKED) {
@@ -111,9 +134,19 @@ LRESULT StatsWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 StatsWindow& StatsWindowHost::Get() {
     if (!window_) {
-        window_ = std::make_unique<StatsWindow>(launcher_, launcherBounds_);
+        window_ = std::make_unique<StatsWindow>(launcher_, launcherBounds_, owner_(), onClose_);
     }
     return *window_;
+}
+
+void StatsWindowHost::FollowLauncher() {
+    if (window_) {
+        window_->Logic().ReDock();
+    }
+}
+
+HWND StatsWindowHost::WindowIfLoaded() const {
+    return window_ ? reinterpret_cast<HWND>(window_->Handle()) : nullptr;
 }
 
 void StatsWindowHost::Unload() {

@@ -11,8 +11,10 @@ namespace vantorel::ui {
 
 class StatsWindow : public SkinnedSurface<StatsWindowSurface>, public StatsWindowView {
   public:
-    // The window and its logic; its load runs when the window is made.
-    StatsWindow(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds);
+    // The window and its logic, owned by the launcher window; its load runs when the window
+    // is made. It cannot be closed on its own: a close asks the launcher's close.
+    StatsWindow(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds, HWND owner,
+                std::function<void()> onClose);
     ~StatsWindow() override;
 
     frmQuery& Logic() { return logic_; }
@@ -28,18 +30,28 @@ class StatsWindow : public SkinnedSurface<StatsWindowSurface>, public StatsWindo
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PaintDecorations(HDC dc) override;
+    // A move to a monitor of another DPI suggests a place of its own: the launcher's edge
+    // is the place.
+    void AfterRelayout() override { logic_.ReDock(); }
     void BindLabel(Label& model, HWND label);
 
     frmQuery logic_;
+    HWND owner_;
+    std::function<void()> onClose_;
     HWND title_ = nullptr;
     HWND check_ = nullptr;
+    bool frozen_ = false;
 };
 
 // The one stats window of the process, made by whichever of the launcher's calls comes first.
 class StatsWindowHost : public StatsWindowLink {
   public:
-    StatsWindowHost(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds)
-        : launcher_(launcher), launcherBounds_(std::move(launcherBounds)) {}
+    StatsWindowHost(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds,
+                    std::function<HWND()> owner, std::function<void()> onClose)
+        : launcher_(launcher),
+          launcherBounds_(std::move(launcherBounds)),
+          owner_(std::move(owner)),
+          onClose_(std::move(onClose)) {}
 
     void Show() override { Get().Show(); }
     void SendQuery(const std::string& address) override { Get().Logic().SendQuery(address); }
@@ -51,11 +63,17 @@ class StatsWindowHost : public StatsWindowLink {
         }
     }
 
+    // The launcher moved, however it was moved: the stats window, once it exists, follows.
+    void FollowLauncher();
+    HWND WindowIfLoaded() const;
+
   private:
     StatsWindow& Get();
 
     const LauncherControls& launcher_;
     std::function<TwipsRect()> launcherBounds_;
+    std::function<HWND()> owner_;
+    std::function<void()> onClose_;
     std::unique_ptr<StatsWindow> window_;
 };
 

@@ -1,0 +1,39 @@
+#!/bin/sh
+# Runs the desktop tests again in a Wine prefix of their own, on the system code pages and
+# DPIs that players have: UTF-8 (65001) and Shift-JIS (932), 144 and 192 DPI.
+# Wine 8 takes the system code page from the locale of the Unix side (it writes the Nls
+# CodePage ACP value in the registry from it at every start), the DPI from the LogPixels
+# value that winecfg sets.
+# Usage: desktop_settings.sh WINDOWS_BIN_DIR
+set -eu
+bin=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+prefix=$(mktemp -d /tmp/vantorel-desktop.XXXXXX)
+cleanup() {
+    status=$?
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    rm -rf "$prefix" "$prefix.lock" "$prefix.log"
+    exit "$status"
+}
+trap cleanup EXIT INT TERM
+export WINEPREFIX=$prefix WINEDEBUG=-all
+"$root/scripts/wine-prefix" "$prefix"
+
+# Usage: run TESTS SETTING...: the settings are environment assignments.
+run() {
+    tests=$1
+    shift
+    # Each setting takes effect in a new Wine session.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    echo "== $tests with $*"
+    env "$@" wine "$bin/desktop_win32_tests.exe" --gtest_filter="$tests"
+}
+
+# Hindi has no 8-bit code page of its own: Windows and Wine then use UTF-8 as the system's.
+run 'CodePage.*' LC_ALL=hi_IN.UTF-8 VANTOREL_EXPECT_ACP=65001
+run 'CodePage.*' LC_ALL=ja_JP.UTF-8 VANTOREL_EXPECT_ACP=932
+for dpi in 144 192; do
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    run 'DesktopTest.*' VANTOREL_EXPECT_DPI=$dpi
+done
