@@ -121,9 +121,6 @@ int main(int argc, char** argv) {
             if (!protocol) {
                 return UsageError("--protocol takes auto, basic, status or gs2");
             }
-            if (!ProtocolAvailable(*protocol)) {
-                return UsageError(std::string("--protocol ") + ProtocolName(*protocol) + " is not available yet");
-            }
             settings.run.protocol = *protocol;
         } else if (option == "--sort") {
             const std::string key = hasValue ? args[++i] : "";
