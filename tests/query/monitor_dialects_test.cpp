@@ -128,8 +128,18 @@ TEST_F(MonitorDialectTest, ASenderNamedLikeTheFavouriteCannotRedirectTheQuery) {
 }
 
 TEST_F(MonitorDialectTest, AServerNameIsLookedUpAgainRatherThanLeftToTheLastSender) {
+    // The senders' reverse lookups share the fake's list with the lookups of the name.
+    const auto nameLookups = [&] {
+        std::vector<std::int32_t> requests;
+        for (const auto& [request, lookup] : sockets.sockets.lookups) {
+            if (!lookup.address) {
+                requests.push_back(request);
+            }
+        }
+        return requests;
+    };
     const auto answerLookup = [&] {
-        const std::int32_t request = sockets.sockets.lookups.rbegin()->first;
+        const std::int32_t request = nameLookups().back();
         sockets.sockets.FillLookup(request, "game.example", Dotted("10.0.0.1"));
         MSocketSupport::NotifyWindowProc(MSocketSupport::NotifyWindow(), MSocketSupport::ResolveMessage(),
                                          static_cast<std::uintptr_t>(request), 0);
@@ -140,10 +150,11 @@ TEST_F(MonitorDialectTest, AServerNameIsLookedUpAgainRatherThanLeftToTheLastSend
     EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
     Reply(kServer + kPlayers);
     Reply("\\hostname\\Mallory\\numplayers\\0\\maxplayers\\32", "10.6.6.6");
+    sockets.windows.DeliverPosted();  // the sender's reverse name: "game.example"
     ExpectAlphaShown();
 
     monitor->tmrRefresh_Timer();
-    ASSERT_EQ(sockets.sockets.lookups.size(), 2u);
+    ASSERT_EQ(nameLookups().size(), 2u);
     EXPECT_EQ(sockets.sockets.sent.size(), 1u);  // nothing went to the last sender
     answerLookup();
     ASSERT_EQ(sockets.sockets.sent.size(), 2u);

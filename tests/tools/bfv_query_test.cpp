@@ -166,7 +166,8 @@ TEST(BfvQueryProtocol, OptionsAndRequests) {
     EXPECT_EQ(QueryProtocol(*ParseProtocol("auto")).Request(), "\\basic\\");
     EXPECT_EQ(QueryProtocol(*ParseProtocol("basic")).Request(), "\\basic\\");
     EXPECT_EQ(QueryProtocol(*ParseProtocol("status")).Request(), "\\status\\");
-    EXPECT_TRUE(ParseProtocol("gs2"));
+    const std::string_view gs2 = QueryProtocol(*ParseProtocol("gs2"), 7).Request();
+    EXPECT_EQ(gs2, std::string_view("\xFE\xFD\x00\x00\x00\x00\x07\xFF\xFF\xFF", 10));
     EXPECT_FALSE(ParseProtocol("gs3"));
 }
 

@@ -1,7 +1,7 @@
 #!/bin/sh
 # bfv-query and bfv-sample-server as programs, over loopback: text and JSON, a port range,
-# a hosts file with comments (and on standard input), a silent port, a closed port, a name
-# that does not resolve, a server whose texts carry control characters, many servers under a
+# a hosts file with comments (and on standard input), servers of each dialect in automatic
+# and forced protocols, a silent port, a closed port, a name that does not resolve, a server whose texts carry control characters, many servers under a
 # small file-handle limit, and usage errors.
 # Usage: cli_test.sh BIN_DIR [RUNNER]   (RUNNER runs a Windows program, e.g. scripts/wine-run)
 set -eu
@@ -52,6 +52,10 @@ last=$((port + 2))
 evil=$((port + 3))
 serve --ports "$port-$last" --players 4 --quiet
 serve --port "$evil" --players 1 --quiet --hostname "$(printf 'Evil\033]0;owned\007\rForged')"
+standard=$((port + 4))
+gs2=$((port + 5))
+serve --port "$standard" --dialect standard --players 4 --quiet
+serve --port "$gs2" --dialect gs2 --players 4 --quiet
 # A silent server (bound, never answering) and a closed port (bound once, then let go).
 python3 -c '
 import socket, sys, time
@@ -126,6 +130,26 @@ assert len(display["lines"]) == 4 and display["wait_for_slot_visible"] is False
 assert timeout["status"] == "timeout" and "fields" not in timeout
 assert down["status"] == closed_status and "fields" not in down
 assert error["status"] == "error" and error["error"] == "Host not found."
+PY
+# Each dialect is found in automatic mode and shows the same; a forced protocol is asked alone.
+query --json "127.0.0.1:$port" "127.0.0.1:$standard" "127.0.0.1:$gs2" >"$work/dialects" 2>&1 ||
+    fail "dialects: $(cat "$work/dialects")"
+query --json --protocol gs2 "127.0.0.1:$gs2" >"$work/gs2" 2>&1 || fail "--protocol gs2: $(cat "$work/gs2")"
+status=0
+query --json --protocol basic --timeout 300 "127.0.0.1:$gs2" >"$work/basic" 2>&1 || status=$?
+[ "$status" -eq 1 ] || fail "--protocol basic against a GameSpy 2 server exited $status: $(cat "$work/basic")"
+python3 - "$work/dialects" "$work/gs2" "$work/basic" <<'PY' || fail "dialects: $(cat "$work/dialects")"
+import json, sys
+dialects, gs2, basic = (json.load(open(name, encoding="utf-8")) for name in sys.argv[1:4])
+assert [entry["protocol"] for entry in dialects] == ["basic", "status", "gs2"], dialects
+for entry in dialects + gs2:
+    display = entry["display"]
+    assert entry["status"] == "ok" and display["server_title"] == "Vantorel Sample Server", entry
+    assert display["map"] == " - Hue - " and display["players"] == "Players:  4 / 32 (2 reserved)", entry
+    assert display["lines"][0] == "us   Jérôme            00/00/00     30" and len(display["lines"]) == 4, entry
+    assert entry["players"][1]["player"] == "Sgt. Baker", entry
+assert gs2[0]["protocol"] == "gs2"
+assert basic[0]["status"] == "timeout", basic
 PY
 query "127.0.0.1:$closed" no-such-host.invalid >"$work/failed" 2>&1 || true
 tr -d '\r' <"$work/failed" >"$work/failed.lf"

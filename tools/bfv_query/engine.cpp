@@ -253,7 +253,7 @@ class Engine {
             InFlightAt& at = byAddress_[server.endpoint.address];
             ++at.count;
             at.sum += i;
-            server.protocol = std::make_unique<QueryProtocol>(options_.protocol);
+            server.protocol = std::make_unique<QueryProtocol>(options_.protocol, static_cast<std::uint32_t>(i));
             server.inFlight = true;
             ++inFlight_;
             Send(i);

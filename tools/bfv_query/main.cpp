@@ -30,8 +30,9 @@ constexpr const char* kUsage =
     "                         servers that did not answer last\n"
     "  --timeout MS           how long each server has to answer (default 1500)\n"
     "  --protocol auto|basic|status|gs2\n"
-    "                         the request to send (default auto: \\basic\\); gs2 is\n"
-    "                         refused until this build speaks GameSpy 2\n"
+    "                         the request to send; auto (the default) asks \\basic\\,\n"
+    "                         then \\status\\ for a short answer, and GameSpy 2 once\n"
+    "                         after a timeout; the others force that one request\n"
     "  --max-simultaneous N   at most N servers waiting for an answer at a time (default\n"
     "                         1024); the others wait their turn. Few sockets are opened,\n"
     "                         within any file-handle limit\n"
@@ -120,9 +121,6 @@ int main(int argc, char** argv) {
             const auto protocol = hasValue ? ParseProtocol(args[++i]) : std::nullopt;
             if (!protocol) {
                 return UsageError("--protocol takes auto, basic, status or gs2");
-            }
-            if (!ProtocolAvailable(*protocol)) {
-                return UsageError(std::string("--protocol ") + ProtocolName(*protocol) + " is not available yet");
             }
             settings.run.protocol = *protocol;
         } else if (option == "--sort") {

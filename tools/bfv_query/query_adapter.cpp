@@ -50,14 +50,12 @@ bool ShownElsewhere(std::string_view key) {
     return false;
 }
 
-// The reply's server keys beyond the summary, in the reply's order, the first pair of a
-// repeated key only. The parser answers for the keys it knows; the others are only listed,
-// so a plain walk over the pairs does. Repeats are found by sorting, not hashing, so no
-// choice of keys makes a reply cost more than n log n.
-KeyValues OtherKeys(std::string_view reply) {
-    struct Pair {
-        std::string_view key, value;
-    };
+struct Pair {
+    std::string_view key, value;
+};
+
+// The pairs of a GameSpy 1 reply, split on the backslash byte.
+std::vector<Pair> SplitPairs(std::string_view reply) {
     std::vector<Pair> pairs;
     std::size_t next = reply.find('\\');
     while (next != std::string_view::npos) {
@@ -70,8 +68,21 @@ KeyValues OtherKeys(std::string_view reply) {
             next = reply.find('\\', keyEnd + 1);
             value = reply.substr(keyEnd + 1, next == std::string_view::npos ? next : next - keyEnd - 1);
         }
-        if (!key.empty() && !ShownElsewhere(key)) {
-            pairs.push_back({key, value});
+        pairs.push_back({key, value});
+    }
+    return pairs;
+}
+
+// The reply's server keys beyond the summary, in the reply's order, the first pair of a
+// repeated key only, each decoded from the code page on its own. The parser answers for the
+// keys it knows; the others are only listed, so a plain walk over the pairs does. Repeats
+// are found by sorting, not hashing, so no choice of keys makes a reply cost more than
+// n log n.
+KeyValues OtherKeys(std::vector<Pair> all) {
+    std::vector<Pair> pairs;
+    for (const Pair& pair : all) {
+        if (!pair.key.empty() && !ShownElsewhere(pair.key)) {
+            pairs.push_back(pair);
         }
     }
     std::vector<std::size_t> order(pairs.size());
@@ -87,7 +98,7 @@ KeyValues OtherKeys(std::string_view reply) {
     KeyValues keys;
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (!repeated[i]) {
-            keys.emplace_back(pairs[i].key, pairs[i].value);
+            keys.emplace_back(platform::AnsiToUtf8(pairs[i].key), platform::AnsiToUtf8(pairs[i].value));
         }
     }
     return keys;
@@ -113,48 +124,59 @@ const char* ProtocolName(Protocol protocol) {
     }
 }
 
-bool ProtocolAvailable(Protocol protocol) {
-    // SEAM(GameSpy 2): the GameSpy 2 request and reply belong to the query code's protocol
-    // class; once it is there, this adapter hands gs2 to it and answers true.
-    return protocol != Protocol::kGameSpy2;
-}
-
-std::string_view QueryProtocol::Request() const {
-    return protocol_ == Protocol::kStatus ? std::string_view("\\status\\") : std::string_view("\\basic\\");
-}
+QueryProtocol::QueryProtocol(Protocol protocol, std::uint32_t requestId)
+    : session_({}, protocol, nullptr, requestId), request_(session_.Request()) {}
 
 QueryProtocol::Step QueryProtocol::OnDatagram(std::string_view bytes, Clock::time_point now, Result* result) {
-    std::optional<std::string> reply = assembler_.Add(bytes, now);
-    return reply ? Answer(std::move(*reply), result) : Step::kWaiting;
+    return Follow(session_.OnDatagram(bytes, now), result);
 }
 
 QueryProtocol::Step QueryProtocol::OnPartsDeadline(Clock::time_point now, Result* result) {
-    std::optional<std::string> reply = assembler_.Expire(now);
-    return reply ? Answer(std::move(*reply), result) : Step::kWaiting;
+    return Follow(session_.OnPartsDue(now), result);
 }
 
 QueryProtocol::Step QueryProtocol::OnTimeout(Clock::time_point) {
-    // SEAM(fallback): in auto, a server silent to GameSpy 1 gets the GameSpy 2 query once
-    // (kSendAgain) before it counts as silent; that waits for the protocol class too.
-    return Step::kNoAnswer;
+    // The engine calls this only once it has waited for held parts as long as it will, so a
+    // session still holding some has met a server that keeps starting new sets.
+    const QuerySession::Action action = session_.OnTimeout();
+    return action.kind == QuerySession::Action::Kind::kNothing ? Step::kNoAnswer : Follow(action, nullptr);
 }
 
-QueryProtocol::Step QueryProtocol::Answer(std::string reply, Result* result) {
-    // SEAM(fallback): an auto query whose "\basic\" reply holds none of the summary keys
-    // asks "\status\" next (kSendAgain); for now the basic reply is what is shown.
-    result->protocol = protocol_ == Protocol::kStatus ? "status" : "basic";
-    result->reply = std::move(reply);
+QueryProtocol::Step QueryProtocol::Follow(QuerySession::Action action, Result* result) {
+    switch (action.kind) {
+        case QuerySession::Action::Kind::kNothing: return Step::kWaiting;
+        case QuerySession::Action::Kind::kSend: request_ = std::move(action.request); return Step::kSendAgain;
+        case QuerySession::Action::Kind::kGiveUp: return Step::kNoAnswer;
+        case QuerySession::Action::Kind::kShow: break;
+    }
+    QueryReply& reply = *action.reply;
+    result->protocol = DialectName(reply.dialect);
+    result->reply = std::move(reply.text);
+    result->pairs.clear();
+    for (modBFVQueryParse::KeyValue& pair : reply.pairs) {
+        result->pairs.emplace_back(std::move(pair.key), std::move(pair.value));
+    }
     return Step::kAnswered;
 }
 
 ServerReport ReadReply(const Result& result, ReadParts parts) {
     ServerReport report;
-    const std::string text = platform::AnsiToUtf8(result.reply);
+    // The parser splits the reply's bytes before it decodes each value: it takes them as
+    // they came.
+    QueryReply reply;
+    if (result.protocol == DialectName(Dialect::kGameSpy2)) {
+        reply.dialect = Dialect::kGameSpy2;
+        for (const auto& [key, value] : result.pairs) {
+            reply.pairs.push_back({key, value});
+        }
+    } else {
+        reply.text = result.reply;
+    }
     NothingToYieldTo quiet;
     const platform::ScopedPlatform restore;
     platform::Current().events = &quiet;
 
-    const int filled = modBFVQueryParse::ParseServerReply(text);
+    const int filled = ParseQueryReply(reply);
     const modBFVQueryParse::ServerInfoRecord& info = modBFVQueryParse::ServerInfo();
     for (const modBFVQueryParse::ServerField& field : modBFVQueryParse::ServerFields()) {
         report.fields.emplace_back(field.key, info.*field.field);
@@ -165,7 +187,15 @@ ServerReport ReadReply(const Result& result, ReadParts parts) {
         report.players.push_back({entry.player, entry.team, entry.score, entry.kills, entry.deaths, entry.ping});
     }
     if (parts.rules) {
-        report.rules = OtherKeys(text);
+        std::vector<Pair> pairs;
+        if (reply.dialect == Dialect::kGameSpy2) {
+            for (const modBFVQueryParse::KeyValue& pair : reply.pairs) {
+                pairs.push_back({pair.key, pair.value});
+            }
+        } else {
+            pairs = SplitPairs(reply.text);
+        }
+        report.rules = OtherKeys(std::move(pairs));
     }
 
     // As the stats window shows a reply.

@@ -1,25 +1,26 @@
 #pragma once
-// The one place where bfv-query uses the stats window's query code: the request text, the
-// joining of split replies, the parser and the display texts. The engine gives each
-// server's QueryProtocol the datagrams from that server and its timeouts, and sends what it
-// asks for; nothing here knows about sockets.
+// The one place where bfv-query uses the stats window's query code: the query session (which
+// request, the fallbacks, the joining of split replies), the parser and the display texts.
+// The engine gives each server's QueryProtocol the datagrams from that server and its
+// timeouts, and sends what it asks for; nothing here knows about sockets.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "query/query_session.h"
 #include "query/reply_assembler.h"
 #include "result.h"
 
 namespace vantorel::bfvQuery {
 
-enum class Protocol { kAuto, kBasic, kStatus, kGameSpy2 };
+// auto, or one protocol forced, as the stats window's session takes it.
+using Protocol = ::vantorel::QueryProtocol;
 
 std::optional<Protocol> ParseProtocol(std::string_view name);
 const char* ProtocolName(Protocol protocol);
-// False for a protocol this build cannot speak yet.
-bool ProtocolAvailable(Protocol protocol);
 
 // What the stats window would take from an answered server's reply. The summary (record,
 // title, map, counts) always; the rest only when asked for, as it costs more than the parse.
@@ -44,24 +45,25 @@ class QueryProtocol {
     // How long the parts of a split reply are waited for, from the first that arrived.
     static constexpr std::chrono::milliseconds kPartsTimeout = ReplyAssembler::kPartsTimeout;
 
-    explicit QueryProtocol(Protocol protocol) : protocol_(protocol) {}
+    // `requestId` tells this query's GameSpy 2 reply from any other.
+    explicit QueryProtocol(Protocol protocol, std::uint32_t requestId = 0);
 
     // The bytes to send now.
-    std::string_view Request() const;
+    std::string_view Request() const { return request_; }
 
     Step OnDatagram(std::string_view bytes, Clock::time_point now, Result* result);
     // When held parts of a split reply are due to be given up; nothing when none are held.
-    std::optional<Clock::time_point> PartsDeadline() const { return assembler_.Deadline(); }
+    std::optional<Clock::time_point> PartsDeadline() const { return session_.PartsDeadline(); }
     // At or after the parts deadline: what arrived is the answer.
     Step OnPartsDeadline(Clock::time_point now, Result* result);
     // The query's own timeout ran out with no answer.
     Step OnTimeout(Clock::time_point now);
 
   private:
-    Step Answer(std::string reply, Result* result);
+    Step Follow(QuerySession::Action action, Result* result);
 
-    Protocol protocol_;
-    ReplyAssembler assembler_;
+    QuerySession session_;
+    std::string request_;
 };
 
 }  // namespace vantorel::bfvQuery

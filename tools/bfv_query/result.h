@@ -44,10 +44,13 @@ struct Result {
     std::string error;
     std::string ip;  // the address queried, where known
     double pingMs = 0;
-    std::string protocol;  // the protocol that answered
+    std::string protocol;  // the protocol that answered: "basic", "status" or "gs2"
     // The whole reply as it came (split replies joined), read only when it is reported: a
     // thousand servers' records and player tables all at once would be ten times the size.
+    // Bytes in the servers' code page: GameSpy 1's text in `reply`, GameSpy 2's keys and
+    // values in `pairs`.
     std::string reply;
+    KeyValues pairs;
 };
 
 }  // namespace vantorel::bfvQuery
