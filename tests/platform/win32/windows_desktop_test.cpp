@@ -9,6 +9,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "fakes/temp_folder.h"
+#include "launcher/mod_main.h"
+#include "platform/memory_registry.h"
+#include "platform/platform.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/launcher_window.h"
 
@@ -43,6 +47,19 @@ int FontHeight(HWND window, int id) {
     GetObjectW(font, sizeof described, &described);
     return described.lfHeight;
 }
+
+// A game installation for the launcher's load to find: without one it says so in a box that
+// would wait for a click.
+struct InstalledGame {
+    InstalledGame() {
+        platform::Current().registry = &registry;
+        registry.SetString(platform::kLocalMachine, modMain::kGameKey, "GAMEDIR", folder.Text());
+        folder.Write("bfvietnam.exe", "");
+    }
+    platform::ScopedPlatform restore;
+    testing::TempFolder folder;
+    platform::MemoryRegistry registry;
+};
 
 class DesktopTest : public ::testing::Test {
   protected:
@@ -84,6 +101,7 @@ class DesktopTest : public ::testing::Test {
         EXPECT_EQ(statsArea.top, launcherArea.top);
     }
 
+    InstalledGame game;  // made before the launcher, which reads it at its load
     LauncherWindow launcher;
     HWND window = nullptr;
     HWND stats = nullptr;
