@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "fakes/quiet_event_loop.h"
+#include "platform/quiet_event_loop.h"
 #include "common/number.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
@@ -27,7 +27,7 @@ class QuietEvents {
 
   private:
     platform::ScopedPlatform restore_;
-    testing::QuietEventLoop loop_;
+    platform::QuietEventLoop loop_;
 };
 
 // A reply as a busy server sends it: the 41 server keys, then six keys per player.

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fakes/quiet_event_loop.h"
+#include "platform/quiet_event_loop.h"
 #include "common/codepage.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
@@ -129,7 +129,7 @@ void ShowReply() {
 }  // namespace vantorel
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static vantorel::testing::QuietEventLoop quiet;
+    static vantorel::platform::QuietEventLoop quiet;
     vantorel::platform::Current().events = &quiet;
 
     for (const std::string& reply : vantorel::AssembleReplies(vantorel::ReceiveDatagrams(data, size))) {

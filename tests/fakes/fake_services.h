@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/quiet_event_loop.h"
+#include "platform/quiet_event_loop.h"
 #include "platform/clock.h"
 #include "platform/directory.h"
 #include "platform/event_loop.h"
@@ -101,7 +101,7 @@ class FakeClock : public platform::Clock {
 };
 
 // Counts the yields; runs a hook inside each, as a message arriving would.
-class CountingEventLoop : public QuietEventLoop {
+class CountingEventLoop : public platform::QuietEventLoop {
   public:
     void DoEvents() override {
         ++yields;

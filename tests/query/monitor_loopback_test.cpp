@@ -8,7 +8,7 @@
 
 #include "fakes/fake_services.h"
 #include "fakes/pump.h"
-#include "fakes/raw_udp.h"
+#include "fakes/udp_peer.h"
 #include "launcher/mod_main.h"
 #include "net/byte_order.h"
 #include "platform/socket_library.h"
@@ -39,6 +39,15 @@ class MonitorLoopbackTest : public ::testing::Test {
         auto monitor = std::make_unique<frmQuery>(view, &launcher, options);
         monitor->Start();
         return monitor;
+    }
+    // A sample server on a port of the system's choice, answering in this process.
+    static std::unique_ptr<SampleResponder> OpenResponder() {
+        SampleResponder::Settings settings;
+        settings.firstPort = settings.lastPort = 0;
+        auto responder = std::make_unique<SampleResponder>(settings);
+        std::string error;
+        EXPECT_TRUE(responder->Open(&error)) << error;
+        return responder;
     }
 
     platform::ScopedPlatform restore;
@@ -95,7 +104,7 @@ std::string FloodReply(const std::string& title) {
 }
 
 TEST_F(MonitorLoopbackTest, AFloodOfRepliesIsShownOneAtATimeNewestLast) {
-    testing::RawUdpSender flooder;
+    testing::UdpPeer flooder;
     auto monitor = Monitor(flooder.Port());
     monitor->SendQuery("127.0.0.1");
     platform::SockaddrIn local;
@@ -110,12 +119,12 @@ TEST_F(MonitorLoopbackTest, AFloodOfRepliesIsShownOneAtATimeNewestLast) {
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         for (int i = 0; i < 100000; ++i) {
-            flooder.SendTo(monitorPort, FloodReply("Flood " + std::to_string(i)));
+            flooder.SendTo("127.0.0.1", monitorPort, FloodReply("Flood " + std::to_string(i)));
         }
         // Datagrams may be dropped when the receiver falls behind; the last one is sent
         // again, at a pace that leaves the receiver the machine, until it has been seen.
         while (!stop) {
-            flooder.SendTo(monitorPort, FloodReply("Last"));
+            flooder.SendTo("127.0.0.1", monitorPort, FloodReply("Last"));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
@@ -195,12 +204,8 @@ std::string ArrivesFrom(CSocket& sender) {
 // Replies from many other senders, as fast as they can, while the server answers: the
 // window shows the server alone, and its next query goes to the server.
 TEST_F(MonitorLoopbackTest, AFloodFromManySendersNeitherRedirectsNorStalls) {
-    SampleResponder::Settings settings;
-    settings.firstPort = settings.lastPort = 0;
-    SampleResponder responder(settings);
-    std::string error;
-    ASSERT_TRUE(responder.Open(&error)) << error;
-    auto monitor = Monitor(responder.BoundPort(0));
+    const auto responder = OpenResponder();
+    auto monitor = Monitor(responder->BoundPort(0));
     platform::SockaddrIn local;
     monitor->SendQuery("127.0.0.1");
     ASSERT_EQ(platform::Current().sockets->GetSockName(monitor->Sock()->SocketHandle(), &local), 0);
@@ -239,12 +244,8 @@ TEST_F(MonitorLoopbackTest, AFloodFromManySendersNeitherRedirectsNorStalls) {
 // Datagrams of 65,468 to 65,507 bytes are more than Winsock hands over: both builds drop
 // them without a word, and the query goes on to the server's answer.
 TEST_F(MonitorLoopbackTest, OversizedDatagramsAreDroppedWithoutAWord) {
-    SampleResponder::Settings settings;
-    settings.firstPort = settings.lastPort = 0;
-    SampleResponder responder(settings);
-    std::string error;
-    ASSERT_TRUE(responder.Open(&error)) << error;
-    auto monitor = Monitor(responder.BoundPort(0));
+    const auto responder = OpenResponder();
+    auto monitor = Monitor(responder->BoundPort(0));
     std::vector<std::string> failures;
     std::vector<std::string> titles;
     monitor->SetOnQueryFailed([&](const std::string& reason) { failures.push_back(reason); });
@@ -254,9 +255,10 @@ TEST_F(MonitorLoopbackTest, OversizedDatagramsAreDroppedWithoutAWord) {
     ASSERT_EQ(platform::Current().sockets->GetSockName(monitor->Sock()->SocketHandle(), &local), 0);
     // From the server's own address, and queued ahead of its answer: the server answers only
     // once the loop runs.
-    testing::RawUdpSender sender;
+    testing::UdpPeer sender;
     for (const std::size_t size : {65468u, 65507u}) {
-        ASSERT_TRUE(sender.SendTo(NetworkToHost16(local.port), "\\hostname\\Huge" + std::string(size - 14, 'x')));
+        ASSERT_TRUE(
+            sender.SendTo("127.0.0.1", NetworkToHost16(local.port), "\\hostname\\Huge" + std::string(size - 14, 'x')));
     }
     ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
     EXPECT_EQ(titles, std::vector<std::string>{"Vantorel Sample Server"});

@@ -13,7 +13,7 @@
 #include "output.h"
 #include "query_adapter.h"
 #include "targets.h"
-#include "udp_peer.h"
+#include "fakes/udp_peer.h"
 
 namespace vantorel::bfvQuery {
 namespace {

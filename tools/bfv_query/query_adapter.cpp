@@ -7,24 +7,12 @@
 #include "platform/ansi.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
+#include "platform/quiet_event_loop.h"
 #include "query/mod_bfv_query_parse.h"
 #include "query/stats_text.h"
 
 namespace vantorel::bfvQuery {
 namespace {
-
-// The parser yields to the event loop once per player, for the window's sake. bfv-query
-// waits for its sockets in its own loop, which the yield cannot reach; giving the parser
-// a loop with nothing in it makes that plain and saves a system call per player.
-class NothingToYieldTo : public platform::EventLoop {
-  public:
-    void DoEvents() override {}
-    platform::TimerId SetTimer(unsigned, std::function<void()>) override { return 0; }
-    void KillTimer(platform::TimerId) override {}
-    void RunOnce(int) override {}
-    void Run() override {}
-    void Quit() override {}
-};
 
 // Keys that are shown on their own lines, or that only number the parts of a reply.
 bool ShownElsewhere(std::string_view key) {
@@ -172,7 +160,10 @@ ServerReport ReadReply(const Result& result, ReadParts parts) {
     } else {
         reply.text = result.reply;
     }
-    NothingToYieldTo quiet;
+    // The parser yields to the event loop once per player, for the window's sake. bfv-query
+    // waits for its sockets in its own loop, which the yield cannot reach; giving the parser
+    // a loop with nothing in it makes that plain and saves a system call per player.
+    platform::QuietEventLoop quiet;
     const platform::ScopedPlatform restore;
     platform::Current().events = &quiet;
 

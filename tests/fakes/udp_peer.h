@@ -1,6 +1,6 @@
 #pragma once
-// A plain UDP socket on a loopback address for the far end of bfv-query's engine tests:
-// a server that answers as the test says, from a thread of its own.
+// A plain UDP socket on a loopback address, outside the socket layer: the far end of tests
+// that answer, or flood the program with datagrams, as the test says.
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "udp_peer.h"
+#include "fakes/udp_peer.h"
 
 namespace vantorel::testing {
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/event_loop.h"
+
+namespace vantorel::platform {
+
+// An event loop with nothing to run: the yields of long loops cost nothing. For programs
+// that wait for their sockets in a loop of their own, and for tests and benchmarks.
+class QuietEventLoop : public EventLoop {
+  public:
+    void DoEvents() override {}
+    TimerId SetTimer(unsigned, std::function<void()>) override { return 0; }
+    void KillTimer(TimerId) override {}
+    void RunOnce(int) override {}
+    void Run() override {}
+    void Quit() override {}
+};
+
+}  // namespace vantorel::platform
