@@ -115,6 +115,10 @@ class frmQuery : public CSocketEvents {
   private:
     bool Query(const std::string& address);
     void Send(const std::string& request);
+    // Points the socket at the user's server and its query port.
+    void Aim();
+    // Once a host name's lookup has given the socket an address, that address is the target.
+    void NoteResolvedTarget();
     void Act(QuerySession::Action action);
     void GiveUp();
     void ShowReply(QueryReply reply);

@@ -91,20 +91,6 @@ bool frmQuery::Query(const std::string& address) {
         if (!sock_) {
             throw SocketError(0, "The socket library could not be started.", "frmQuery.SendQuery");
         }
-        // Every datagram received rewrites the socket's remote side with its sender, so the
-        // target is set from the user's address for every query, whatever the socket holds.
-        // A name is looked up afresh: a sender whose reverse name is that very name would
-        // otherwise leave its own address behind for the socket to keep.
-        const std::uint32_t literal = platform::Current().sockets->InetAddr(address);
-        if (literal != kNoAddress) {
-            target_ = literal;
-        } else {
-            sock_->SetRemoteHost("");
-        }
-        sock_->SetRemoteHost(address);
-        if (sock_->RemotePort() != options_.queryPort) {
-            sock_->SetRemotePort(options_.queryPort);
-        }
         ClearDisplay();  // the ticked state of the box stays as it was
         Send(session_->Request());
         return true;
@@ -115,13 +101,42 @@ bool frmQuery::Query(const std::string& address) {
 }
 
 void frmQuery::Send(const std::string& request) {
+    Aim();
     sock_->SendData(Variant::Bytes(std::vector<std::uint8_t>(request.begin(), request.end())));
     // A host name is looked up by the send; once it has an address, that is the target.
-    if (!target_) {
-        const std::uint32_t resolved = platform::Current().sockets->InetAddr(sock_->RemoteHostIP());
-        if (resolved != kNoAddress) {
-            target_ = resolved;
-        }
+    NoteResolvedTarget();
+}
+
+void frmQuery::Aim() {
+    // Every datagram received rewrites the socket's remote side with its sender, so each
+    // request, the follow-ups included, is aimed at the user's server afresh, at its query
+    // port, whatever the socket holds.
+    platform::SocketLibrary& sockets = *platform::Current().sockets;
+    const std::uint32_t literal = sockets.InetAddr(queryAddress_);
+    if (literal != kNoAddress) {
+        target_ = literal;
+        sock_->SetRemoteHost(queryAddress_);
+    } else if (target_) {
+        sock_->SetRemoteHost(sockets.InetNtoa(*target_));  // the name's address, looked up already
+    } else {
+        // A name is looked up afresh: a sender whose reverse name is that very name would
+        // otherwise leave its own address behind for the socket to keep.
+        sock_->SetRemoteHost("");
+        sock_->SetRemoteHost(queryAddress_);
+    }
+    if (sock_->RemotePort() != options_.queryPort) {
+        sock_->SetRemotePort(options_.queryPort);
+    }
+}
+
+void frmQuery::NoteResolvedTarget() {
+    const std::string& address = sock_->RemoteHostIP();
+    if (target_ || address.empty()) {
+        return;
+    }
+    const std::uint32_t resolved = platform::Current().sockets->InetAddr(address);
+    if (resolved != kNoAddress) {
+        target_ = resolved;
     }
 }
 
@@ -137,11 +152,8 @@ void frmQuery::QueryFailed(const std::string& reason) {
 void frmQuery::OnSendProgress(std::int32_t bytesSent, std::int32_t) {
     // The address the request went to, known once it has gone (after a lookup that did not
     // finish inside the send).
-    if (bytesSent > 0 && sock_ && !target_) {
-        const std::uint32_t resolved = platform::Current().sockets->InetAddr(sock_->RemoteHostIP());
-        if (resolved != kNoAddress) {
-            target_ = resolved;
-        }
+    if (bytesSent > 0 && sock_) {
+        NoteResolvedTarget();
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "net/byte_order.h"
 #include "net/socket_support.h"
 #include "query/frm_query.h"
 #include "query/monitor_fixture.h"
@@ -125,6 +126,24 @@ TEST_F(MonitorDialectTest, ASenderNamedLikeTheFavouriteCannotRedirectTheQuery) {
     EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
     monitor->SendQuery("10.0.0.1");
     EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
+}
+
+// A stray datagram rewrites the socket's remote side; the follow-up requests (the status
+// query after a short answer, the GameSpy 2 query after a timeout) still go to the server's
+// query port.
+TEST_F(MonitorDialectTest, FollowUpRequestsGoToTheServerNotToTheLastSender) {
+    monitor->SendQuery("10.0.0.1");
+    Reply("\\hostname\\Mallory\\numplayers\\0\\maxplayers\\32", "10.6.6.6");
+    monitor->tmrTimeout_Timer();
+    ASSERT_EQ(LastSent().substr(0, 3), std::string("\xFE\xFD\x00", 3));
+    EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
+    EXPECT_EQ(sockets.sockets.sent.back().to->port, HostToNetwork16(23000));
+
+    monitor->SendQuery("10.0.0.2");
+    Reply(Part("\\gamename\\bfvietnam\\gamever\\v1.21\\location\\0", "3.1", true), "10.0.0.2");
+    ASSERT_EQ(LastSent(), "\\status\\");
+    EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.2"));
+    EXPECT_EQ(sockets.sockets.sent.back().to->port, HostToNetwork16(23000));
 }
 
 TEST_F(MonitorDialectTest, AServerNameIsLookedUpAgainRatherThanLeftToTheLastSender) {
