@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <arpa/inet.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -295,6 +299,32 @@ TEST(BfvQueryEngine, ServerThatKeepsStartingNewPartSetsIsNotWaitedForWithoutEnd)
     ASSERT_EQ(results.size(), 1u) << error;
     EXPECT_EQ(results[0].status, Result::Status::kTimeout);
 }
+
+#ifndef _WIN32
+// A sender that never stops must not keep the engine's timers from running: one wait hands
+// over a bounded number of datagrams, and the rest wait for the next.
+TEST(BfvQuerySockets, OneWaitReadsABoundedRunOfDatagrams) {
+    std::string error;
+    const auto sockets = DatagramSockets::Open(1, &error);
+    ASSERT_NE(sockets, nullptr) << error;
+    testing::UdpPeer flooder;
+    Endpoint to{0, static_cast<std::uint16_t>(flooder.Port())};
+    to.address = htonl(INADDR_LOOPBACK);
+    ASSERT_TRUE(sockets->Send(0, to, "hello"));
+    const auto hello = flooder.Receive(5000);
+    ASSERT_TRUE(hello);
+    const int queued = DatagramSockets::kMostDatagramsPerWait + 36;
+    for (int i = 0; i < queued; ++i) {
+        ASSERT_TRUE(flooder.SendTo("127.0.0.1", hello->fromPort, "junk"));
+    }
+    int delivered = 0;
+    const DatagramSockets::Handlers count{[&](Endpoint, std::string_view) { ++delivered; }, [](Endpoint) {}};
+    sockets->Wait(1000, count);
+    EXPECT_EQ(delivered, DatagramSockets::kMostDatagramsPerWait);
+    sockets->Wait(1000, count);
+    EXPECT_EQ(delivered, queued);
+}
+#endif
 
 }  // namespace
 }  // namespace vantorel::bfvQuery

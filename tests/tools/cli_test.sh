@@ -199,4 +199,10 @@ $runner "$bin/bfv-sample-server$ext" --ports 70000-70001 >"$work/range.log" 2>&1
 status=0
 $runner "$bin/bfv-sample-server$ext" --players 40 --max 32 >"$work/players.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "cannot exceed --max" "$work/players.log" || fail "more players than slots must be refused"
+# A report that cannot be written is no success (natively: /dev/full refuses every write).
+if [ -z "$runner" ] && [ -w /dev/full ]; then
+    status=0
+    query "127.0.0.1:$port" >/dev/full 2>"$work/full.log" || status=$?
+    [ "$status" -eq 3 ] && grep -q "could not be written" "$work/full.log" || fail "a failed write must exit 3, got $status"
+fi
 echo "command-line tests passed"

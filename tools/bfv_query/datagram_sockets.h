@@ -49,8 +49,11 @@ class DatagramSockets {
     bool Send(int socket, Endpoint to, std::string_view bytes);
     // Nothing more is expected from `to`.
     void Release(Endpoint to);
+    // Datagrams (and reports) read from one socket in one Wait: a sender that never stops
+    // must not keep the engine's timers from running, so the rest waits for the next Wait.
+    static constexpr int kMostDatagramsPerWait = 64;
     // Waits at most `timeoutMs` (0: not at all) for datagrams, reports, or a Wake, then hands
-    // over everything that has arrived by then.
+    // over what has arrived by then, at most kMostDatagramsPerWait a socket.
     void Wait(int timeoutMs, const Handlers& handlers);
     // Ends a Wait early; may be called from any thread.
     void Wake();

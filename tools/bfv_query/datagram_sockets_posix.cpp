@@ -37,13 +37,15 @@ struct DatagramSockets::System {
 
 namespace {
 
+constexpr int kMostReadsPerWait = DatagramSockets::kMostDatagramsPerWait;
+
 Endpoint FromSockaddr(const sockaddr_in& address) {
     return {address.sin_addr.s_addr, ntohs(address.sin_port)};
 }
 
 // Datagrams until the socket has none left.
 void Drain(DatagramSockets::System& system, int s, const DatagramSockets::Handlers& handlers) {
-    for (;;) {
+    for (int read = 0; read < kMostReadsPerWait; ++read) {
         sockaddr_in from{};
         socklen_t length = sizeof from;
         const ssize_t got =
@@ -65,7 +67,7 @@ void Drain(DatagramSockets::System& system, int s, const DatagramSockets::Handle
 
 // The error queue names the destination whose port answered "unreachable".
 void DrainErrors(int s, const DatagramSockets::Handlers& handlers) {
-    for (;;) {
+    for (int read = 0; read < kMostReadsPerWait; ++read) {
         sockaddr_in to{};
         char data[64];
         char control[512];

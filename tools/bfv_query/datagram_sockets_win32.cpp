@@ -37,6 +37,8 @@ struct DatagramSockets::System {
 
 namespace {
 
+constexpr int kMostReadsPerWait = DatagramSockets::kMostDatagramsPerWait;
+
 std::uint64_t Key(Endpoint endpoint) {
     return (static_cast<std::uint64_t>(endpoint.address) << 16) | endpoint.port;
 }
@@ -65,7 +67,7 @@ SOCKET NonBlockingSocket() {
 }
 
 void Drain(DatagramSockets::System& system, SOCKET s, Endpoint peer, const DatagramSockets::Handlers& handlers) {
-    for (;;) {
+    for (int read = 0; read < kMostReadsPerWait; ++read) {
         const int got = recv(s, system.buffer.data(), static_cast<int>(system.buffer.size()), 0);
         if (got != SOCKET_ERROR) {
             handlers.datagram(peer, std::string_view(system.buffer.data(), static_cast<std::size_t>(got)));

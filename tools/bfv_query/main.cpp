@@ -41,7 +41,8 @@ constexpr const char* kUsage =
     "\n"
     "Each server's status is ok, timeout (no answer), down (its port is closed) or error\n"
     "(no query could be sent, e.g. a host name that does not resolve).\n"
-    "Exit status 0 when every server answered, 1 when one did not, 2 for a usage error.\n";
+    "Exit status 0 when every server answered, 1 when one did not, 2 for a usage error, 3 when the\n"
+    "report could not be written.\n";
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "bfv-query: %s\nTry 'bfv-query --help'.\n", message.c_str());
@@ -161,18 +162,23 @@ int main(int argc, char** argv) {
     // of JSON) is never held whole, yet goes out in few writes.
     constexpr std::size_t kWriteSize = 1 << 16;
     std::string pending;
+    bool written = true;
     for (std::size_t i = 0; i < results.size(); ++i) {
         pending += settings.json ? JsonEntry(results[i], i) : TextEntry(results[i], settings.text);
         if (pending.size() >= kWriteSize) {
-            std::fwrite(pending.data(), 1, pending.size(), stdout);
+            written = written && std::fwrite(pending.data(), 1, pending.size(), stdout) == pending.size();
             pending.clear();
         }
     }
     if (settings.json) {
         pending += JsonEnd(results.size());
     }
-    std::fwrite(pending.data(), 1, pending.size(), stdout);
-    std::fflush(stdout);
+    written = written && std::fwrite(pending.data(), 1, pending.size(), stdout) == pending.size();
+    // A report that did not reach its reader (a full disk, a closed pipe) is no success.
+    if (!written || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "bfv-query: the report could not be written\n");
+        return 3;
+    }
     for (const Result& result : results) {
         if (result.status != Result::Status::kOk) {
             return 1;
