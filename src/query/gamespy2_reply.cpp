@@ -38,6 +38,8 @@ class Reader {
     std::size_t at_ = 0;
 };
 
+constexpr std::size_t kLongestFieldName = 32;
+
 // A count byte, field names up to an empty one, then count x fields values. Each value's
 // key is its field name and the row's number. Answers false when the section is cut short.
 bool ReadTable(Reader& reader, std::vector<KeyValue>& pairs) {
@@ -63,7 +65,11 @@ bool ReadTable(Reader& reader, std::vector<KeyValue>& pairs) {
             if (!value) {
                 return false;
             }
-            pairs.push_back({std::string(field) + number, std::string(*value)});
+            // A field's name is repeated in the key of every row, so a long one would cost
+            // its length once per row; no field of this game is near the limit.
+            if (field.size() <= kLongestFieldName) {
+                pairs.push_back({std::string(field) + number, std::string(*value)});
+            }
         }
     }
     return true;

@@ -94,7 +94,6 @@ class QuerySession {
     std::optional<Clock::time_point> PartsDeadline() const { return assembler_.Deadline(); }
 
     // The request being answered now.
-    Dialect Asking() const { return asking_; }
 
   private:
     std::string RequestFor(Dialect dialect) const;

@@ -54,5 +54,19 @@ TEST(GameSpy2ReplyTest, AReplyCutShortKeepsItsCompleteValues) {
     EXPECT_TRUE(gameSpy2::ParseReply(head + '\0' + '\xFF', 0)->empty());
 }
 
+// A field name is repeated in the key of every row: a long one, built to hurt, would turn a
+// 64 KB reply into megabytes of keys. Names longer than any this game uses are skipped.
+TEST(GameSpy2ReplyTest, ALongFieldNameIsSkippedWithItsValues) {
+    std::string reply("\0\0\0\0\0\0\xFF", 7);
+    reply += std::string(2000, 'f') + '\0' + Nul({"ping_", ""});
+    for (int row = 0; row < 255; ++row) {
+        reply += Nul({"x", "45"});
+    }
+    const auto pairs = gameSpy2::ParseReply(reply, 0);
+    ASSERT_TRUE(pairs);
+    ASSERT_EQ(pairs->size(), 255u);
+    EXPECT_EQ(Flat(*pairs).front(), "ping_0=45");
+}
+
 }  // namespace
 }  // namespace vantorel
