@@ -93,8 +93,6 @@ class QuerySession {
     Action OnPartsDue(Clock::time_point now);
     std::optional<Clock::time_point> PartsDeadline() const { return assembler_.Deadline(); }
 
-    // The request being answered now.
-
   private:
     std::string RequestFor(Dialect dialect) const;
     Action Send(Dialect dialect);
