@@ -72,6 +72,9 @@ TEST(BfvQueryJson, StringsAreEscaped) {
     EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(JsonString("tab\tnew\nline\x01\x7f"), "\"tab\\tnew\\nline\\u0001\\u007f\"");
     EXPECT_EQ(JsonString("Jérôme"), "\"Jérôme\"");
+    EXPECT_EQ(JsonString("csi\xC2\x9B"
+                         "2J \xC2\xA0"),
+              "\"csi\\u009b2J \xC2\xA0\"");  // C1 escaped, U+00A0 kept
 }
 
 Result Answered(const std::string& reply, double pingMs = 1) {

@@ -61,6 +61,19 @@ void AppendJsonString(std::string& out, const std::string& text) {
     std::size_t run = 0;  // start of the stretch that needs no escape
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
+        // U+0080 to U+009F (C2 80 to C2 9F in UTF-8) are control characters too: some
+        // terminals take U+009B for the start of an escape sequence.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80;
+        if (c1) {
+            out.append(text, run, i - run);
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[i + 1]));
+            out += escaped;
+            run = i + 2;
+            ++i;
+            continue;
+        }
         if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7F) {
             continue;
         }
