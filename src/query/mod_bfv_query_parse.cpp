@@ -74,11 +74,6 @@ constexpr PlayerField kPlayerFields[] = {
     {"kills_", &PlayerInfo::kills},   {"deaths_", &PlayerInfo::deaths}, {"ping_", &PlayerInfo::ping},
 };
 
-struct ReplyPair {
-    std::string_view key;
-    std::string_view value;
-};
-
 // Walks the \key\value sequence from the left. The text before the first backslash belongs
 // to no key; a last key with nothing after it has the empty value.
 class PairReader {
@@ -304,6 +299,16 @@ void LookUpKeys(std::string_view reply, std::span<KeyLookup> keys) {
             }
         }
     }
+}
+
+std::vector<ReplyPair> SplitReply(std::string_view reply) {
+    std::vector<ReplyPair> pairs;
+    PairReader reader(reply);
+    ReplyPair pair;
+    while (reader.Next(pair)) {
+        pairs.push_back(pair);
+    }
+    return pairs;
 }
 
 bool HasReplyKey(std::string_view reply, std::string_view key) {

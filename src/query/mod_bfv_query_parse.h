@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantorel::modBFVQueryParse {
 
@@ -102,6 +103,15 @@ std::string GetReplyValue(std::string_view reply, std::string_view key);
 
 // Whether `key` occurs as a key of the reply, whatever its value (the "final" key has none).
 bool HasReplyKey(std::string_view reply, std::string_view key);
+
+// One \key\value pair of a reply: views into its bytes as received.
+struct ReplyPair {
+    std::string_view key;
+    std::string_view value;
+};
+
+// Every pair of the reply in order, split on the backslash byte.
+std::vector<ReplyPair> SplitReply(std::string_view reply);
 
 // Several keys in one pass: for each, whether it occurs as a key and the value of its first
 // pair (a view into `reply`).

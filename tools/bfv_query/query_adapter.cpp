@@ -38,37 +38,14 @@ bool ShownElsewhere(std::string_view key) {
     return false;
 }
 
-struct Pair {
-    std::string_view key, value;
-};
-
-// The pairs of a GameSpy 1 reply, split on the backslash byte.
-std::vector<Pair> SplitPairs(std::string_view reply) {
-    std::vector<Pair> pairs;
-    std::size_t next = reply.find('\\');
-    while (next != std::string_view::npos) {
-        const std::size_t keyEnd = reply.find('\\', next + 1);
-        const std::string_view key =
-            reply.substr(next + 1, keyEnd == std::string_view::npos ? keyEnd : keyEnd - next - 1);
-        std::string_view value;
-        next = std::string_view::npos;
-        if (keyEnd != std::string_view::npos) {
-            next = reply.find('\\', keyEnd + 1);
-            value = reply.substr(keyEnd + 1, next == std::string_view::npos ? next : next - keyEnd - 1);
-        }
-        pairs.push_back({key, value});
-    }
-    return pairs;
-}
-
 // The reply's server keys beyond the summary, in the reply's order, the first pair of a
 // repeated key only, each decoded from the code page on its own. The parser answers for the
 // keys it knows; the others are only listed, so a plain walk over the pairs does. Repeats
 // are found by sorting, not hashing, so no choice of keys makes a reply cost more than
 // n log n.
-KeyValues OtherKeys(std::vector<Pair> all) {
-    std::vector<Pair> pairs;
-    for (const Pair& pair : all) {
+KeyValues OtherKeys(const std::vector<modBFVQueryParse::ReplyPair>& all) {
+    std::vector<modBFVQueryParse::ReplyPair> pairs;
+    for (const modBFVQueryParse::ReplyPair& pair : all) {
         if (!pair.key.empty() && !ShownElsewhere(pair.key)) {
             pairs.push_back(pair);
         }
@@ -178,15 +155,15 @@ ServerReport ReadReply(const Result& result, ReadParts parts) {
         report.players.push_back({entry.player, entry.team, entry.score, entry.kills, entry.deaths, entry.ping});
     }
     if (parts.rules) {
-        std::vector<Pair> pairs;
+        std::vector<modBFVQueryParse::ReplyPair> pairs;
         if (reply.dialect == Dialect::kGameSpy2) {
             for (const modBFVQueryParse::KeyValue& pair : reply.pairs) {
                 pairs.push_back({pair.key, pair.value});
             }
         } else {
-            pairs = SplitPairs(reply.text);
+            pairs = modBFVQueryParse::SplitReply(reply.text);
         }
-        report.rules = OtherKeys(std::move(pairs));
+        report.rules = OtherKeys(pairs);
     }
 
     // As the stats window shows a reply.
