@@ -42,39 +42,43 @@ GoaCipher::GoaCipher(std::string_view key) {
     lastCipher_ = cards_[sum];
 }
 
-std::uint8_t GoaCipher::NextKey() {
-    ratchet_ = static_cast<std::uint8_t>(ratchet_ + cards_[rotor_]);
-    ++rotor_;
-    const std::uint8_t t = cards_[lastCipher_];
-    cards_[lastCipher_] = cards_[ratchet_];
-    cards_[ratchet_] = cards_[lastPlain_];
-    cards_[lastPlain_] = cards_[rotor_];
-    cards_[rotor_] = t;
-    avalanche_ = static_cast<std::uint8_t>(avalanche_ + cards_[t]);
-    const std::uint8_t first = cards_[static_cast<std::uint8_t>(cards_[avalanche_] + cards_[rotor_])];
-    const std::uint8_t second =
-        cards_[cards_[static_cast<std::uint8_t>(cards_[lastPlain_] + cards_[lastCipher_] + cards_[ratchet_])]];
-    return first ^ second;
+// The state is worked on in locals: the bytes written are chars, which may alias any
+// member, so members would be read again from memory after every byte.
+void GoaCipher::Run(char* bytes, std::size_t count, bool encrypt) {
+    std::uint8_t* const cards = cards_.data();
+    std::uint8_t rotor = rotor_, ratchet = ratchet_, avalanche = avalanche_;
+    std::uint8_t lastPlain = lastPlain_, lastCipher = lastCipher_;
+    for (std::size_t i = 0; i < count; ++i) {
+        ratchet = static_cast<std::uint8_t>(ratchet + cards[rotor]);
+        ++rotor;
+        const std::uint8_t t = cards[lastCipher];
+        cards[lastCipher] = cards[ratchet];
+        cards[ratchet] = cards[lastPlain];
+        cards[lastPlain] = cards[rotor];
+        cards[rotor] = t;
+        avalanche = static_cast<std::uint8_t>(avalanche + cards[t]);
+        const std::uint8_t first = cards[static_cast<std::uint8_t>(cards[avalanche] + cards[rotor])];
+        const std::uint8_t second =
+            cards[cards[static_cast<std::uint8_t>(cards[lastPlain] + cards[lastCipher] + cards[ratchet])]];
+        const auto in = static_cast<std::uint8_t>(bytes[i]);
+        const auto out = static_cast<std::uint8_t>(in ^ first ^ second);
+        bytes[i] = static_cast<char>(out);
+        lastPlain = encrypt ? in : out;
+        lastCipher = encrypt ? out : in;
+    }
+    rotor_ = rotor;
+    ratchet_ = ratchet;
+    avalanche_ = avalanche;
+    lastPlain_ = lastPlain;
+    lastCipher_ = lastCipher;
 }
 
 void GoaCipher::Decrypt(char* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto cipher = static_cast<std::uint8_t>(bytes[i]);
-        const auto plain = static_cast<std::uint8_t>(cipher ^ NextKey());
-        bytes[i] = static_cast<char>(plain);
-        lastPlain_ = plain;
-        lastCipher_ = cipher;
-    }
+    Run(bytes, count, false);
 }
 
 void GoaCipher::Encrypt(char* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto plain = static_cast<std::uint8_t>(bytes[i]);
-        const auto cipher = static_cast<std::uint8_t>(plain ^ NextKey());
-        bytes[i] = static_cast<char>(cipher);
-        lastPlain_ = plain;
-        lastCipher_ = cipher;
-    }
+    Run(bytes, count, true);
 }
 
 }  // namespace vantorel::browse

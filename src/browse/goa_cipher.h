@@ -19,7 +19,7 @@ class GoaCipher {
     void Encrypt(char* bytes, std::size_t count);
 
   private:
-    std::uint8_t NextKey();
+    void Run(char* bytes, std::size_t count, bool encrypt);
 
     std::array<std::uint8_t, 256> cards_{};
     std::uint8_t rotor_ = 0, ratchet_ = 0, avalanche_ = 0, lastPlain_ = 0, lastCipher_ = 0;

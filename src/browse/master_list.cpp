@@ -9,18 +9,23 @@ std::string ServerAddress::Text() const {
 
 std::vector<std::pair<std::string, std::string>> ListedFields::Decode() const {
     std::vector<std::pair<std::string, std::string>> fields;
+    if (!held_) {
+        return fields;
+    }
+    const std::string& values = held_->values;
+    const std::shared_ptr<const FieldTable>& table = held_->table;
     std::size_t at = 0;
     const auto text = [&] {
-        const std::size_t end = values_.find('\0', at);
-        const std::size_t stop = end == std::string::npos ? values_.size() : end;
-        std::string value = values_.substr(at, stop - at);
+        const std::size_t end = values.find('\0', at);
+        const std::size_t stop = end == std::string::npos ? values.size() : end;
+        std::string value = values.substr(at, stop - at);
         at = stop + 1;
         return value;
     };
-    const auto byte = [&]() -> unsigned { return at < values_.size() ? static_cast<std::uint8_t>(values_[at++]) : 0; };
-    if (hasKeyValues_ && table_) {
-        for (const FieldTable::Key& key : table_->keys) {
-            if (at >= values_.size()) {
+    const auto byte = [&]() -> unsigned { return at < values.size() ? static_cast<std::uint8_t>(values[at++]) : 0; };
+    if (held_->hasKeyValues && table) {
+        for (const FieldTable::Key& key : table->keys) {
+            if (at >= values.size()) {
                 break;
             }
             std::string value;
@@ -29,8 +34,8 @@ std::vector<std::pair<std::string, std::string>> ListedFields::Decode() const {
                     const unsigned first = byte();
                     if (first == static_cast<std::uint8_t>(kInlineText)) {
                         value = text();
-                    } else if (first < table_->popular.size()) {
-                        value = table_->popular[first];
+                    } else if (first < table->popular.size()) {
+                        value = table->popular[first];
                     }
                     break;
                 }
@@ -44,9 +49,9 @@ std::vector<std::pair<std::string, std::string>> ListedFields::Decode() const {
             fields.emplace_back(key.name, std::move(value));
         }
     }
-    while (at < values_.size()) {
+    while (at < values.size()) {
         std::string name = text();
-        std::string value = at < values_.size() ? text() : std::string();
+        std::string value = at < values.size() ? text() : std::string();
         fields.emplace_back(std::move(name), std::move(value));
     }
     return fields;

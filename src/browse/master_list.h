@@ -55,10 +55,10 @@ class ListedFields {
   public:
     ListedFields() = default;
     ListedFields(std::shared_ptr<const FieldTable> table, std::string values, bool hasKeyValues)
-        : table_(std::move(table)), values_(std::move(values)), hasKeyValues_(hasKeyValues) {}
+        : held_(std::make_shared<const Held>(Held{std::move(table), std::move(values), hasKeyValues})) {}
 
-    bool Empty() const { return values_.empty(); }
-    std::size_t Bytes() const { return values_.size(); }
+    bool Empty() const { return !held_ || held_->values.empty(); }
+    std::size_t Bytes() const { return held_ ? held_->values.size() : 0; }
 
     // Each key's value in the keys' order (numbers in decimal), then the server's rules:
     // texts as the master sent them, in the servers' code page.
@@ -70,9 +70,14 @@ class ListedFields {
     static constexpr char kInlineText = '\xFF';
 
   private:
-    std::shared_ptr<const FieldTable> table_;
-    std::string values_;
-    bool hasKeyValues_ = false;
+    // Shared, never changed: a merged list holds the values of the list it came from, and a
+    // server without values costs one null pointer.
+    struct Held {
+        std::shared_ptr<const FieldTable> table;
+        std::string values;
+        bool hasKeyValues = false;
+    };
+    std::shared_ptr<const Held> held_;
 };
 
 struct ListedServer {

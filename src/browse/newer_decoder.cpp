@@ -196,9 +196,10 @@ Parse NewerListDecoder::ReadServer(ByteReader& reader, bool inlineTexts, ListedS
     }
     std::string values;
     const auto tooLarge = [&] { return values.size() > ListLimits::kLargestServerValues; };
-    const std::string tooLargeWhy =
-        "one server's values past " + std::to_string(ListLimits::kLargestServerValues) + " bytes";
-    const std::string tooLongWhy = "a value longer than " + std::to_string(ListLimits::kLongestText) + " bytes";
+    const auto tooLargeWhy = [] {
+        return "one server's values past " + std::to_string(ListLimits::kLargestServerValues) + " bytes";
+    };
+    const auto tooLongWhy = [] { return "a value longer than " + std::to_string(ListLimits::kLongestText) + " bytes"; };
     const bool keyValues = (flags & flag::kKeyValues) != 0 && table_ && !table_->keys.empty();
     if (keyValues) {
         for (const FieldTable::Key& key : table_->keys) {
@@ -221,7 +222,7 @@ Parse NewerListDecoder::ReadServer(ByteReader& reader, bool inlineTexts, ListedS
                 case FieldTable::KeyType::kText: {
                     const Parse parse = reader.Text(ListLimits::kLongestText, field);
                     if (parse == Parse::kBad) {
-                        return Bad(tooLongWhy);
+                        return Bad(tooLongWhy());
                     }
                     if (parse == Parse::kNeedMore) {
                         return parse;
@@ -240,7 +241,7 @@ Parse NewerListDecoder::ReadServer(ByteReader& reader, bool inlineTexts, ListedS
                     break;
             }
             if (tooLarge()) {
-                return Bad(tooLargeWhy);
+                return Bad(tooLargeWhy());
             }
         }
     }
@@ -256,14 +257,14 @@ Parse NewerListDecoder::ReadServer(ByteReader& reader, bool inlineTexts, ListedS
                 parse = reader.Text(ListLimits::kLongestText, value);
             }
             if (parse == Parse::kBad) {
-                return Bad(tooLongWhy);
+                return Bad(tooLongWhy());
             }
             if (parse == Parse::kNeedMore) {
                 return parse;
             }
             values.append(name).append(1, '\0').append(value).append(1, '\0');
             if (tooLarge()) {
-                return Bad(tooLargeWhy);
+                return Bad(tooLargeWhy());
             }
         }
     }
