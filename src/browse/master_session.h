@@ -53,7 +53,7 @@ class MasterSession {
     // No connection: `reason` says why ("refused", "no route", ...).
     Step OnConnectFailed(std::string reason);
     Step OnBytes(std::string_view bytes, Clock::time_point now);
-    // The master closed its side.
+    // The master closed its side, or the connection was lost.
     Step OnClosed();
     // Called at or after Deadline().
     Step OnTime(Clock::time_point now);

@@ -33,13 +33,13 @@ fail() {
 }
 
 address="127.$(($$ % 200 + 20)).$(($$ / 200 % 250 + 1)).$(($(date +%N) % 250 + 1))"
-$runner "$bin/bfv-sample-master$ext" --protocol legacy --lenient --bind "$address" --port 28900 --duration 60 \
+$runner "$bin/bfv-sample-master$ext" --protocol legacy --lenient --bind "$address" --port 28900 --duration 150 \
     127.0.0.1:1-3 >"$work/master.log" 2>&1 &
 pid=$!
 i=0
 until grep -q "listing" "$work/master.log" 2>/dev/null; do
     i=$((i + 1))
-    [ "$i" -gt 300 ] && fail "the sample master did not start: $(cat "$work/master.log")"
+    [ "$i" -gt 900 ] && fail "the sample master did not start: $(cat "$work/master.log")"
     sleep 0.1
 done
 
