@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -48,10 +49,8 @@ const std::string kUsersFile =
 std::string Utf16(std::u16string_view text, bool bigEndian) {
     std::string bytes;
     for (const char16_t unit : text) {
-        const char high = static_cast<char>(unit >> 8);
-        const char low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
+        bytes += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
+        bytes += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
     }
     return bytes;
 }
@@ -77,18 +76,14 @@ class FavoritesFileTest : public ::testing::Test {
     // Runs `saves(writer)` in `count` writers at once, each a process of its own where the
     // system allows it (as two launchers are), threads elsewhere; answers the failed saves.
     static int RunWriters(int count, const std::function<int(int)>& saves) {
-        int failures = 0;
+        std::atomic<int> failures = 0;
 #ifdef _WIN32
-        std::vector<int> failed(count);
         std::vector<std::thread> writers;
         for (int writer = 0; writer < count; ++writer) {
-            writers.emplace_back([&, writer] { failed[writer] = saves(writer); });
+            writers.emplace_back([&, writer] { failures += saves(writer); });
         }
         for (std::thread& writer : writers) {
             writer.join();
-        }
-        for (const int f : failed) {
-            failures += f;
         }
 #else
         std::vector<pid_t> writers;

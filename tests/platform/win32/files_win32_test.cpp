@@ -10,7 +10,6 @@
 #include "fakes/temp_folder.h"
 #include "launcher/profile_file.h"
 #include "platform/platform.h"
-#include "platform/win32/files_win32.h"
 #include "platform/win32/wide.h"
 
 namespace vantorel {
@@ -18,20 +17,11 @@ namespace {
 
 using profileFile::ProfileFile;
 
-std::string Utf16Le(std::u16string_view text) {
+std::string Utf16(std::u16string_view text, bool bigEndian) {
     std::string bytes;
     for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
-
-std::string Utf16Be(std::u16string_view text) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit >> 8);
-        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
+        bytes += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
     }
     return bytes;
 }
@@ -89,9 +79,9 @@ TEST(ProfileCalls, ListAndReadWhatTheEngineListsAndReadsAlsoAfterItsWrites) {
          "Server=3\r\n[A]x]\r\nServer=4\r\n[A] trailing\r\nserver=5\r\n[a]\r\nServer=6\r\n[]\r\nServer=7\r\n"},
         {"line ends", "[A]\rServer=1\r[B]\nServer=2\n[C]\r\nServer=3"},
         {"UTF-8", "\xEF\xBB\xBF[Caf\xC3\xA9]\r\nServer=10.0.0.1\r\n[[VN] Saigon]\r\nServer=10.0.0.2\r\n"},
-        {"UTF-16 LE", "\xFF\xFE" + Utf16Le(unicode)},
-        {"UTF-16 BE", "\xFE\xFF" + Utf16Be(unicode)},
-        {"UTF-16 without mark", Utf16Le(unicode)},
+        {"UTF-16 LE", "\xFF\xFE" + Utf16(unicode, false)},
+        {"UTF-16 BE", "\xFE\xFF" + Utf16(unicode, true)},
+        {"UTF-16 without mark", Utf16(unicode, false)},
     };
     testing::TempFolder folder;
     const std::string path = folder.Text() + "\\Favorites.ini";
@@ -121,29 +111,6 @@ TEST(ProfileCalls, ListAndReadWhatTheEngineListsAndReadsAlsoAfterItsWrites) {
         EXPECT_NE(std::find(windowsAfter.names.begin(), windowsAfter.names.end(), "Saigon ]"), windowsAfter.names.end())
             << c.label;
     }
-}
-
-TEST(Win32Files, ReadersShareTheLockAndASaveHoldsItAlone) {
-    testing::TempFolder folder;
-    platform::Win32Files files;
-    const std::string path = folder.Text() + "\\a.ini";
-    constexpr std::chrono::milliseconds kBrief{20};
-    {
-        const platform::LockResult reader = files.Lock(path, platform::LockMode::kShared, kBrief);
-        ASSERT_TRUE(reader.lock) << reader.reason;
-        EXPECT_TRUE(files.Lock(path, platform::LockMode::kShared, kBrief).lock);
-        const platform::LockResult save = files.Lock(path, platform::LockMode::kExclusive, kBrief);
-        EXPECT_FALSE(save.lock);
-        EXPECT_TRUE(save.busy);
-    }
-    platform::LockResult save = files.Lock(path, platform::LockMode::kExclusive, kBrief);
-    ASSERT_TRUE(save.lock);
-    EXPECT_TRUE(files.Lock(path, platform::LockMode::kShared, kBrief).busy);
-    save.lock.reset();
-    EXPECT_TRUE(files.Lock(path, platform::LockMode::kExclusive, kBrief).lock);
-    const DWORD attributes = GetFileAttributesW(platform::Widen(path + ".vantorel-lock").c_str());
-    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
 
 }  // namespace
