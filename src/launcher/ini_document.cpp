@@ -7,6 +7,11 @@ namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
+// The profile calls answer C strings, so a name or value ends, for its reader, at a NUL.
+std::string UpToNul(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+}
+
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && IsProfileBlank(text.front())) {
         text.remove_prefix(1);
@@ -23,12 +28,6 @@ std::string_view Unquote(std::string_view value) {
         value.remove_suffix(1);
     }
     return value;
-}
-
-// The section name of a header line's trimmed text ("[ name ]"), blanks trimmed.
-std::string_view HeaderName(std::string_view text) {
-    const std::size_t close = text.find(']');
-    return TrimBlanks(text.substr(1, close == std::string_view::npos ? text.npos : close - 1));
 }
 
 }  // namespace
@@ -48,38 +47,47 @@ bool IniDocument::StartsWithUtf8Mark(std::string_view bytes) {
     return bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark;
 }
 
+std::optional<std::string_view> IniDocument::HeaderName(std::string_view line) {
+    const std::string_view text = TrimBlanks(line);
+    const std::size_t close = text.rfind(']');
+    if (text.empty() || text.front() != '[' || close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return TrimBlanks(text.substr(1, close - 1));
+}
+
+IniDocument::Line IniDocument::LineAt(std::size_t begin) const {
+    // CR, LF and CR LF each end a line, as in the profile calls.
+    Line line;
+    line.begin = begin;
+    const std::size_t stop = bytes_.find_first_of("\r\n", begin);
+    if (stop == std::string::npos) {
+        line.contentEnd = line.end = bytes_.size();
+    } else {
+        line.contentEnd = stop;
+        line.end = stop + (bytes_.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+        line.ended = true;
+    }
+    return line;
+}
+
 void IniDocument::Index() {
-    lines_.clear();
     sections_.clear();
     sectionByKey_.clear();
-    // CR, LF and CR LF each end a line, as in the profile calls.
-    std::size_t begin = utf8_ ? kUtf8Mark.size() : 0;
-    while (begin < bytes_.size()) {
-        Line line;
-        line.begin = begin;
-        const std::size_t stop = bytes_.find_first_of("\r\n", begin);
-        if (stop == std::string::npos) {
-            line.contentEnd = line.end = bytes_.size();
-        } else {
-            line.contentEnd = stop;
-            line.end = stop + (bytes_.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
-        }
-        lines_.push_back(line);
-        begin = line.end;
-    }
     bool inFirstOccurrence = false;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const std::string_view text = TrimBlanks(Content(lines_[i]));
-        if (text.empty() || text.front() != '[') {
+    for (std::size_t begin = utf8_ ? kUtf8Mark.size() : 0; begin < bytes_.size();) {
+        const Line line = LineAt(begin);
+        begin = line.end;
+        const std::optional<std::string_view> name = HeaderName(Content(line));
+        if (!name) {
             continue;
         }
         if (inFirstOccurrence) {
-            sections_.back().end = i;
+            sections_.back().end = line.begin;
         }
-        std::string name(HeaderName(text));
-        inFirstOccurrence = sectionByKey_.emplace(nameKey_(name), sections_.size()).second;
+        inFirstOccurrence = sectionByKey_.emplace(nameKey_(*name), sections_.size()).second;
         if (inFirstOccurrence) {
-            sections_.push_back({std::move(name), i, lines_.size()});
+            sections_.push_back({std::string(*name), line.begin, bytes_.size()});
         }
     }
 }
@@ -120,10 +128,12 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
     const std::string wanted = nameKey_(key);
     std::string name;
     std::size_t valueBegin = 0;
-    for (std::size_t i = found->header + 1; i < found->end; ++i) {
-        if (ParseKey(lines_[i], name, valueBegin) && nameKey_(name) == wanted) {
-            const std::string_view value(bytes_.data() + valueBegin, lines_[i].contentEnd - valueBegin);
-            return std::string(Unquote(TrimBlanks(value)));
+    for (std::size_t begin = LineAt(found->header).end; begin < found->end;) {
+        const Line line = LineAt(begin);
+        begin = line.end;
+        if (ParseKey(line, name, valueBegin) && nameKey_(name) == wanted) {
+            const std::string_view value(bytes_.data() + valueBegin, line.contentEnd - valueBegin);
+            return UpToNul(Unquote(TrimBlanks(value)));
         }
     }
     return std::nullopt;
@@ -131,14 +141,16 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
 
 std::optional<std::string> IniDocument::SectionName(std::string_view section) const {
     const Section* found = FindSection(section);
-    return found ? std::optional<std::string>(found->name) : std::nullopt;
+    return found ? std::optional<std::string>(UpToNul(found->name)) : std::nullopt;
 }
 
 std::vector<std::string> IniDocument::SectionNames() const {
     std::vector<std::string> names;
     names.reserve(sections_.size());
     for (const Section& section : sections_) {
-        names.push_back(section.name);
+        if (!section.name.empty()) {
+            names.push_back(UpToNul(section.name));
+        }
     }
     return names;
 }
@@ -147,7 +159,8 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
     const std::string keyLine = std::string(key) + "=" + std::string(value) + newline_;
     const Section* found = FindSection(section);
     if (!found) {
-        if (!lines_.empty() && lines_.back().end == lines_.back().contentEnd) {
+        const std::size_t start = utf8_ ? kUtf8Mark.size() : 0;
+        if (bytes_.size() > start && bytes_.back() != '\r' && bytes_.back() != '\n') {
             bytes_ += newline_;
         }
         bytes_ += "[" + std::string(section) + "]" + newline_ + keyLine;
@@ -157,21 +170,23 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
     const std::string wanted = nameKey_(key);
     std::string name;
     std::size_t valueBegin = 0;
-    std::size_t lastFilled = found->header;
-    for (std::size_t i = found->header + 1; i < found->end; ++i) {
-        if (ParseKey(lines_[i], name, valueBegin) && nameKey_(name) == wanted) {
-            bytes_.replace(valueBegin, lines_[i].contentEnd - valueBegin, value);
+    Line lastFilled = LineAt(found->header);
+    for (std::size_t begin = lastFilled.end; begin < found->end;) {
+        const Line line = LineAt(begin);
+        begin = line.end;
+        if (ParseKey(line, name, valueBegin) && nameKey_(name) == wanted) {
+            bytes_.replace(valueBegin, line.contentEnd - valueBegin, value);
             Index();
             return;
         }
-        if (!TrimBlanks(Content(lines_[i])).empty()) {
-            lastFilled = i;
+        if (!TrimBlanks(Content(line)).empty()) {
+            lastFilled = line;
         }
     }
     // A new key goes after the section's last line that holds anything, so that blank
     // lines between sections stay where they are.
-    const Line& after = lines_[lastFilled];
-    if (after.end == after.contentEnd) {
+    const Line& after = lastFilled;
+    if (!after.ended) {
         bytes_.insert(after.end, newline_ + keyLine);
     } else {
         bytes_.insert(after.end, keyLine);

@@ -34,8 +34,14 @@ class IniDocument {
     // The name of the section's first occurrence as the file writes it, or none.
     std::optional<std::string> SectionName(std::string_view section) const;
 
-    // Every section name once (its first occurrence), in file order.
+    // Every section name once (its first occurrence), in file order; an empty name, which
+    // no lookup can reach, is left out.
     std::vector<std::string> SectionNames() const;
+
+    // The name that a line's text gives as a section header: what stands between its
+    // "[" and its last "]", blanks trimmed. Brackets inside a name ("[[VN] Saigon]") are
+    // part of it. None when the line is no header.
+    static std::optional<std::string_view> HeaderName(std::string_view line);
 
     // Replaces the value in place, or adds the key at the end of its section, or adds the
     // section at the end of the file. New lines end as the file's first line does (CR LF
@@ -49,15 +55,18 @@ class IniDocument {
         std::size_t begin = 0;       // first byte of the line
         std::size_t contentEnd = 0;  // end of the text, before CR, LF or CR LF
         std::size_t end = 0;         // after the line end
+        bool ended = false;          // false for a last line without its line end
     };
+    // Byte offsets, so that the index takes memory by section, never by line.
     struct Section {
         std::string name;
-        std::size_t header = 0;  // index of the header line
-        std::size_t end = 0;     // index of the next header line, or the line count
+        std::size_t header = 0;  // the header line
+        std::size_t end = 0;     // the next header line, or the end of the bytes
     };
 
-    // Splits the bytes into lines and finds the first occurrence of every section; runs
-    // once per change, so that every lookup after it is cheap.
+    Line LineAt(std::size_t begin) const;
+    // Finds the first occurrence of every section; runs once per change, so that every
+    // lookup after it is cheap.
     void Index();
     std::string_view Content(const Line& line) const;
     // With a key line: its name and the first byte of its value.
@@ -68,7 +77,6 @@ class IniDocument {
     NameKey nameKey_;
     bool utf8_ = false;
     std::string newline_ = "\r\n";
-    std::vector<Line> lines_;
     std::vector<Section> sections_;
     std::map<std::string, std::size_t> sectionByKey_;
 };

@@ -38,9 +38,6 @@ std::string NameRefusal(const std::string& name) {
     if (trimmed.empty()) {
         return "Please enter a server name";
     }
-    if (trimmed.find(']') != std::string::npos) {
-        return "A server name cannot contain \"]\".";
-    }
     if (HasLineBreak(trimmed)) {
         return "A server name cannot contain a line break.";
     }
@@ -62,16 +59,17 @@ SaveResult SaveFavorite(const std::string& rawName, const std::string& rawServer
     if (HasLineBreak(server) || HasLineBreak(port)) {
         return {false, "The server IP and port cannot contain a line break."};
     }
-    ProfileFile file = ProfileFile::Read(FavoritesPath());
-    if (!file.CanStore(name) || !file.CanStore(server) || !file.CanStore(port)) {
-        return {false, "The favourites file cannot store some of these characters."};
-    }
-    platform::Clock& clock = *platform::Current().clock;
-    file.SetValue(name, "Server", server);
-    file.SetValue(name, "Port", port);
-    file.SetValue(name, "Creation", clock.DateText() + "  " + clock.TimeText());
     // All three keys in one save: a favourite is never left with a server and no port.
-    const profileFile::WriteResult written = file.Save();
+    const profileFile::WriteResult written = ProfileFile::Update(FavoritesPath(), [&](ProfileFile& file) {
+        if (!file.CanStore(name) || !file.CanStore(server) || !file.CanStore(port)) {
+            return std::string("The favourites file cannot store some of these characters.");
+        }
+        platform::Clock& clock = *platform::Current().clock;
+        file.SetValue(name, "Server", server);
+        file.SetValue(name, "Port", port);
+        file.SetValue(name, "Creation", clock.DateText() + "  " + clock.TimeText());
+        return std::string();
+    });
     return {written.ok, written.reason};
 }
 

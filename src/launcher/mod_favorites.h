@@ -27,6 +27,8 @@ std::string FavoritesPath();
 std::string StoreRefusal();
 
 // Why the name (trimmed as the reader trims) cannot name a section, or the empty text.
+// Brackets are allowed: a header's name runs to its line's last "]", so "[VN] Saigon"
+// reads back as it was written.
 std::string NameRefusal(const std::string& name);
 
 // Writes "Server", "Port" and "Creation" of section `name` in one atomic save of the file.

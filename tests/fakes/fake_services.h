@@ -65,8 +65,9 @@ class FakeDirectory : public platform::DirectoryListing {
 
 class MemoryFiles : public platform::Files {
   public:
-    platform::ReadResult ReadAll(const std::string& path) override {
+    platform::ReadResult ReadAll(const std::string& path, std::size_t limit) override {
         ++reads;
+        calls.push_back("read");
         if (!readFailure.empty()) {
             return {platform::ReadStatus::kFailed, {}, readFailure};
         }
@@ -74,22 +75,42 @@ class MemoryFiles : public platform::Files {
         if (found == files.end()) {
             return {platform::ReadStatus::kMissing, {}, "not found"};
         }
+        if (found->second.size() > limit) {
+            return {platform::ReadStatus::kTooLarge, {}, {}};
+        }
         return {platform::ReadStatus::kRead, found->second, {}};
     }
     platform::WriteResult ReplaceContents(const std::string& path, std::string_view bytes) override {
         ++writes;
+        calls.push_back("write");
         if (!writeFailure.empty()) {
             return {false, writeFailure};
         }
         files[path] = std::string(bytes);
         return {true, {}};
     }
+    platform::LockResult Lock(const std::string&, platform::LockMode mode, std::chrono::milliseconds) override {
+        if (lockBusy) {
+            return {nullptr, true, {}};
+        }
+        calls.push_back(mode == platform::LockMode::kExclusive ? "lock" : "share");
+        return {std::make_unique<Held>(calls), false, {}};
+    }
     bool IsRegularFile(const std::string& path) override { return files.count(path) != 0; }
     std::map<std::string, std::string> files;
     std::string readFailure;
     std::string writeFailure;
+    bool lockBusy = false;  // another process holds the lock for longer than any wait
     int reads = 0;
     int writes = 0;
+    std::vector<std::string> calls;  // "share", "lock", "read", "write" and "unlock", in order
+
+  private:
+    struct Held : platform::FileLock {
+        explicit Held(std::vector<std::string>& calls) : calls(calls) {}
+        ~Held() override { calls.push_back("unlock"); }
+        std::vector<std::string>& calls;
+    };
 };
 
 class FakeClock : public platform::Clock {

@@ -4,10 +4,16 @@
 
 #include <algorithm>
 
+#include <atomic>
+#include <functional>
+#include <thread>
+
 #ifdef _WIN32
 #include "platform/win32/wide.h"
 #else
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "fakes/fake_services.h"
@@ -15,6 +21,7 @@
 #include "launcher/combo_box.h"
 #include "launcher/mod_favorites.h"
 #include "launcher/mod_main.h"
+#include "launcher/profile_file.h"
 
 namespace vantorel {
 namespace {
@@ -38,6 +45,16 @@ const std::string kUsersFile =
     "Port=0\r\n"
     "Creation=16.08.2004  09:00:00\r\n";
 
+// The text as UTF-16 code units in the byte order given, without a mark.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
+        bytes += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
+    }
+    return bytes;
+}
+
 class FavoritesFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -54,6 +71,36 @@ class FavoritesFileTest : public ::testing::Test {
         }
         std::sort(names.begin(), names.end());
         return names;
+    }
+
+    // Runs `saves(writer)` in `count` writers at once, each a process of its own where the
+    // system allows it (as two launchers are), threads elsewhere; answers the failed saves.
+    static int RunWriters(int count, const std::function<int(int)>& saves) {
+        std::atomic<int> failures = 0;
+#ifdef _WIN32
+        std::vector<std::thread> writers;
+        for (int writer = 0; writer < count; ++writer) {
+            writers.emplace_back([&, writer] { failures += saves(writer); });
+        }
+        for (std::thread& writer : writers) {
+            writer.join();
+        }
+#else
+        std::vector<pid_t> writers;
+        for (int writer = 0; writer < count; ++writer) {
+            const pid_t child = fork();
+            if (child == 0) {
+                _exit(std::min(saves(writer), 255));
+            }
+            writers.push_back(child);
+        }
+        for (const pid_t writer : writers) {
+            int status = 0;
+            waitpid(writer, &status, 0);
+            failures += WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+        }
+#endif
+        return failures;
     }
 
     platform::ScopedPlatform restore_;
@@ -88,7 +135,8 @@ TEST_F(FavoritesFileTest, RewritingKeepsEveryOtherByte) {
 TEST_F(FavoritesFileTest, TheFirstSaveCreatesTheFileAndLeavesNoTemporaryBehind) {
     ASSERT_TRUE(modFavorites::SaveFavorite("A", "1.1.1.1", "1").ok);
     EXPECT_EQ(folder.Read("Favorites.ini"), "[A]\r\nServer=1.1.1.1\r\nPort=1\r\nCreation=14.08.2004  20:33:28\r\n");
-    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Favorites.ini", "bfvietnam.exe"}));
+    EXPECT_EQ(FolderEntries(),
+              (std::vector<std::string>{"Favorites.ini", "Favorites.ini.vantorel-lock", "bfvietnam.exe"}));
 }
 
 TEST_F(FavoritesFileTest, AFolderThatIsMissingReportsTheFailedSave) {
@@ -131,6 +179,62 @@ TEST_F(FavoritesFileTest, AFileWithTheUtf8MarkIsReadAsUtf8AndKeepsMarkEncodingAn
               "[東京]\nServer=10.2.2.2\nPort=1\nCreation=14.08.2004  20:33:28\n");
 }
 
+TEST_F(FavoritesFileTest, AUtf16FileIsReadAndWrittenInItsOwnByteOrderKeepingEveryOtherUnit) {
+    // A lone surrogate, a character beyond the first 65,536 and a last odd byte survive.
+    const std::u16string kept = u"; by hand \xD800 \U0001F600\r\n";
+    for (const bool bigEndian : {false, true}) {
+        const std::string mark = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        folder.Write(
+            "Favorites.ini",
+            mark + Utf16(kept + u"[Café]\r\nServer=10.1.1.1\r\nPort=15568\r\n[Old]\nServer=0.0.0.0\n", bigEndian) +
+                "X");
+        ComboBox list;
+        EXPECT_EQ(modFavorites::FillFavoriteList(list), "");
+        EXPECT_EQ(list.Items(), (std::vector<std::string>{"-- No Server --", "Café"}));
+        EXPECT_EQ(modFavorites::GetFavoriteServer("CAFÉ"), "10.1.1.1");
+
+        ASSERT_TRUE(modFavorites::SaveFavorite("café", "10.1.1.2", "15568").ok);
+        ASSERT_TRUE(modFavorites::SaveFavorite("[VN] 東京", "10.2.2.2", "1").ok);
+        EXPECT_EQ(folder.Read("Favorites.ini"),
+                  mark +
+                      Utf16(kept + u"[Café]\r\nServer=10.1.1.2\r\nPort=15568\r\nCreation=14.08.2004  20:33:28\r\n"
+                                   u"[Old]\nServer=0.0.0.0\n"
+                                   u"[[VN] 東京]\r\nServer=10.2.2.2\r\nPort=1\r\nCreation=14.08.2004  20:33:28\r\n",
+                            bigEndian) +
+                      "X");
+    }
+}
+
+TEST_F(FavoritesFileTest, AFileThatCannotBeReadAsWindowsReadsItIsReportedAndNeverWrittenOver) {
+    const std::string tail = "Could not read " + modFavorites::FavoritesPath() + ": ";
+    const std::string unmarked = tail +
+                                 "It is UTF-16 text without a byte-order mark, which Windows does not read as a "
+                                 "profile file. Please save it again with the mark (\"UTF-16 LE\" or \"Unicode\" in "
+                                 "Notepad).";
+    const struct {
+        std::string bytes, reason;
+    } cases[] = {
+        {Utf16(u"[Caf\xE9]\r\nServer=10.1.1.1\r\n", false), unmarked},
+        {Utf16(u"[B]\r\n", true), unmarked},
+        {std::string(profileFile::kMaxFileBytes + 1, '\n'),
+         tail + "It is larger than 1 MB, far more than any list of favourites needs, so it was not read."},
+    };
+    for (const auto& c : cases) {
+        folder.Write("Favorites.ini", c.bytes);
+        ComboBox list;
+        EXPECT_EQ(modFavorites::FillFavoriteList(list), c.reason);
+        EXPECT_EQ(list.Items(), (std::vector<std::string>{"-- No Server --"}));
+        EXPECT_EQ(modFavorites::SaveFavorite("A", "1.1.1.1", "1").reason, c.reason);
+        EXPECT_EQ(folder.Read("Favorites.ini"), c.bytes);
+    }
+    // The largest file that is read.
+    const std::string favourite = "[A]\r\nServer=1.1.1.1\r\n";
+    folder.Write("Favorites.ini", favourite + std::string(profileFile::kMaxFileBytes - favourite.size(), '\n'));
+    ComboBox list;
+    EXPECT_EQ(modFavorites::FillFavoriteList(list), "");
+    EXPECT_EQ(list.Items(), (std::vector<std::string>{"-- No Server --", "A"}));
+}
+
 TEST_F(FavoritesFileTest, AFileWithCrLineEndsListsEveryFavouriteAndKeepsItsLineEnds) {
     folder.Write("Favorites.ini", "[A]\rServer=1.1.1.1\rPort=1\r[B]\rServer=2.2.2.2\rPort=2\r");
     ComboBox list;
@@ -147,8 +251,9 @@ TEST_F(FavoritesFileTest, ASaveRemovesTheTemporaryFilesOfAnEarlierSaveThatWasKil
     folder.Write("Favorites.ini.bak", "the user's own");
     folder.Write("Other.ini.vantorel-1.tmp", "not the favourites'");
     ASSERT_TRUE(modFavorites::SaveFavorite("A", "1.1.1.1", "1").ok);
-    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"Favorites.ini", "Favorites.ini.bak",
-                                                         "Other.ini.vantorel-1.tmp", "bfvietnam.exe"}));
+    EXPECT_EQ(FolderEntries(),
+              (std::vector<std::string>{"Favorites.ini", "Favorites.ini.bak", "Favorites.ini.vantorel-lock",
+                                        "Other.ini.vantorel-1.tmp", "bfvietnam.exe"}));
 }
 
 TEST_F(FavoritesFileTest, AReadOnlyFileIsNotReplaced) {
@@ -166,6 +271,29 @@ TEST_F(FavoritesFileTest, AReadOnlyFileIsNotReplaced) {
 #endif
     EXPECT_EQ(result.reason, "Could not write " + modFavorites::FavoritesPath() + ": " + denied);
     EXPECT_EQ(folder.Read("Favorites.ini"), kUsersFile);
+}
+
+TEST_F(FavoritesFileTest, LaunchersSavingAtOnceLoseNoFavouriteAndReportNoFalseFailure) {
+    constexpr int kWriters = 4;
+    constexpr int kSaves = 40;
+    const int failures = RunWriters(kWriters, [](int writer) {
+        int failed = 0;
+        for (int i = 0; i < kSaves; ++i) {
+            const std::string name = "Writer " + std::to_string(writer) + " save " + std::to_string(i);
+            const modFavorites::SaveResult saved = modFavorites::SaveFavorite(name, "10.0.0.1", "15567");
+            if (!saved.ok) {
+                ADD_FAILURE() << name << ": " << saved.reason;
+                ++failed;
+            }
+            ComboBox list;  // as the window refills its list after every save
+            modFavorites::FillFavoriteList(list);
+        }
+        return failed;
+    });
+    EXPECT_EQ(failures, 0);
+    ComboBox list;
+    EXPECT_EQ(modFavorites::FillFavoriteList(list), "");
+    EXPECT_EQ(list.ListCount(), 1 + kWriters * kSaves);
 }
 
 #ifndef _WIN32

@@ -135,5 +135,37 @@ TEST(IniWrite, KeepsTheMarkAndWritesNewLinesAsTheFileEndsItsLines) {
     EXPECT_EQ(markOnly.Bytes(), "\xEF\xBB\xBF[A]\r\nServer=1.1.1.1\r\n");
 }
 
+TEST(IniRead, AHeaderNameRunsToTheLastBracketOfItsLine) {
+    // What Windows' profile calls (Wine 8) list for each header line.
+    const struct {
+        std::string line;
+        std::optional<std::string> name;
+    } cases[] = {
+        {"[[VN] Caf\xE9 Saigon]", "[VN] Caf\xE9 Saigon"},
+        {"[A]B]", "A]B"},
+        {"[ A [B] ]", "A [B]"},
+        {"[A] trailing", "A"},
+        {"[A]x]", "A]x"},
+        {"  [ [x] ] ;c", "[x]"},
+        {"[ ]x]", "]x"},
+        {"[A] ]", "A]"},
+        {"[[]", "["},
+        {"[]", ""},
+        {"[A", std::nullopt},
+        {"A]", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IniDocument::HeaderName(c.line), c.name) << c.line;
+    }
+}
+
+TEST(IniRead, ListsNoEmptyNameAndAnswersTextsUpToANul) {
+    using namespace std::string_literals;
+    const IniDocument ini = Document("[]\r\nServer=1\r\n[A]\r\nServer=1.1\0009.1\r\n[B\0C]\r\n"s);
+    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(ini.Value("A", "Server"), "1.1");
+    EXPECT_EQ(ini.Value("B", "Server"), std::nullopt);  // the section is "B\0C"
+}
+
 }  // namespace
 }  // namespace vantorel

@@ -115,7 +115,6 @@ TEST_F(FavoritesTest, RefusesTextsThatWouldCorruptTheFileAndWritesNothing) {
     } cases[] = {
         {"", "1.1.1.1", "1", "Please enter a server name"},
         {"  ", "1.1.1.1", "1", "Please enter a server name"},
-        {"Bad]Name", "1.1.1.1", "1", "A server name cannot contain \"]\"."},
         {"Two\r\nLines", "1.1.1.1", "1", "A server name cannot contain a line break."},
         {"Name", "1.1.1.1\n[X]", "1", "The server IP and port cannot contain a line break."},
         {"Name", "1.1.1.1", "1\r2", "The server IP and port cannot contain a line break."},
@@ -202,6 +201,41 @@ TEST_F(FavoritesTest, FindsAFavouriteInAnyCaseButNotARemovedOne) {
     EXPECT_FALSE(modFavorites::FindFavorite("gone"));
     EXPECT_FALSE(modFavorites::FindFavorite("Nobody"));
     EXPECT_EQ(modFavorites::FindFavorite("Bare")->server, "Default");
+}
+
+TEST_F(FavoritesTest, ASaveHoldsTheLockFromItsReadToItsWriteAndReadsShareIt) {
+    fakes.files.calls.clear();
+    SaveFavorite("A", "1.1.1.1", "1");
+    Listed();
+    EXPECT_EQ(fakes.files.calls,
+              (std::vector<std::string>{"lock", "read", "write", "unlock", "share", "read", "unlock"}));
+
+    // A launcher that hangs in its save: this one says so rather than wait for ever, and
+    // still reads the file as it is.
+    fakes.files.lockBusy = true;
+    const modFavorites::SaveResult result = SaveFavorite("B", "2.2.2.2", "2");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason,
+              "Could not write C:\\BFV\\Favorites.ini: another launcher has been saving it for more than 5 seconds. "
+              "Please try again.");
+    EXPECT_EQ(fakes.files.writes, 1);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"-- No Server --", "A"}));
+}
+
+TEST_F(FavoritesTest, NamesWithBracketsAreStoredAndReadBackAsTyped) {
+    const std::vector<std::string> names{"[VN] Café Saigon", "Saigon [VN]", "A]B", "]", "[", "[[x]]",
+                                         "; not a comment"};
+    for (const std::string& name : names) {
+        ASSERT_TRUE(SaveFavorite(name, "10.0.0.1", "15567").ok) << name;
+    }
+    std::vector<std::string> expected{"-- No Server --"};
+    expected.insert(expected.end(), names.begin(), names.end());
+    EXPECT_EQ(Listed(), expected);
+    for (const std::string& name : names) {
+        const auto found = modFavorites::FindFavorite(name);
+        ASSERT_TRUE(found) << name;
+        EXPECT_EQ(found->name, name);
+    }
 }
 
 }  // namespace

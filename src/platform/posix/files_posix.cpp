@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/lock_wait.h"
 #include "platform/posix/posix_path.h"
 
 namespace vantorel::platform {
@@ -138,9 +139,29 @@ bool MayReplace(const std::string& target, bool& exists, struct stat& info, std:
     return true;
 }
 
+// Closing the descriptor lets the lock go.
+class PosixFileLock : public FileLock {
+  public:
+    explicit PosixFileLock(int fd) : fd_(fd) {}
+    ~PosixFileLock() override { close(fd_); }
+    PosixFileLock(const PosixFileLock&) = delete;
+    PosixFileLock& operator=(const PosixFileLock&) = delete;
+
+  private:
+    int fd_;
+};
+
+int TakeLock(int fd, int operation) {
+    int result = 0;
+    do {
+        result = flock(fd, operation);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
+
 }  // namespace
 
-ReadResult PosixFiles::ReadAll(const std::string& path) {
+ReadResult PosixFiles::ReadAll(const std::string& path, std::size_t limit) {
     ReadResult result;
     // Not blocking: a pipe of that name would otherwise wait for a writer for ever.
     const int fd = open(ToPosixPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -156,6 +177,13 @@ ReadResult PosixFiles::ReadAll(const std::string& path) {
         close(fd);
         return result;
     }
+    // The size is checked again while reading, since the file may grow meanwhile.
+    if (static_cast<std::uint64_t>(info.st_size) > limit) {
+        result.status = ReadStatus::kTooLarge;
+        close(fd);
+        return result;
+    }
+    result.bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[16384];
     for (;;) {
         const ssize_t count = read(fd, buffer, sizeof buffer);
@@ -172,6 +200,12 @@ ReadResult PosixFiles::ReadAll(const std::string& path) {
             break;
         }
         result.bytes.append(buffer, static_cast<std::size_t>(count));
+        if (result.bytes.size() > limit) {
+            result.status = ReadStatus::kTooLarge;
+            result.bytes.clear();
+            close(fd);
+            return result;
+        }
     }
     close(fd);
     result.status = ReadStatus::kRead;
@@ -220,6 +254,42 @@ WriteResult PosixFiles::ReplaceContents(const std::string& path, std::string_vie
         close(folderFd);
     }
     return {true, {}};
+}
+
+LockResult PosixFiles::Lock(const std::string& path, LockMode mode, std::chrono::milliseconds wait) {
+    std::string target = ToPosixPath(path);
+    std::string reason;
+    if (!FollowLinks(target, reason)) {
+        return {nullptr, false, reason};
+    }
+    const std::string lockPath = target + kLockEnd;
+    const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        return {nullptr, false, Reason(errno)};
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return {nullptr, false, lockPath + ": " + kNotPlainFile};
+    }
+    const int operation = mode == LockMode::kShared ? LOCK_SH : LOCK_EX;
+    if (flock(fd, operation | LOCK_NB) == 0) {
+        return {std::make_unique<PosixFileLock>(fd), false, {}};
+    }
+    if (errno != EWOULDBLOCK) {
+        const int error = errno;
+        close(fd);
+        return {nullptr, false, Reason(error)};
+    }
+    const LockWait waited =
+        WaitOnHelper([fd, operation] { return TakeLock(fd, operation); }, [fd](int) { close(fd); }, wait);
+    switch (waited.outcome) {
+        case LockWait::kTaken: return {std::make_unique<PosixFileLock>(fd), false, {}};
+        case LockWait::kTimedOut: return {nullptr, true, {}};
+        case LockWait::kFailed: break;
+    }
+    close(fd);
+    return {nullptr, false, Reason(waited.error)};
 }
 
 bool PosixFiles::IsRegularFile(const std::string& path) {

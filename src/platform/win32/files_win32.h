@@ -6,8 +6,9 @@ namespace vantorel::platform {
 
 class Win32Files : public Files {
   public:
-    ReadResult ReadAll(const std::string& path) override;
+    ReadResult ReadAll(const std::string& path, std::size_t limit) override;
     WriteResult ReplaceContents(const std::string& path, std::string_view bytes) override;
+    LockResult Lock(const std::string& path, LockMode mode, std::chrono::milliseconds wait) override;
     bool IsRegularFile(const std::string& path) override;
 };
 

@@ -11,16 +11,18 @@
 namespace vantorel::platform {
 namespace {
 
+constexpr std::size_t kAnySize = 1 << 20;
+
 TEST(PosixFiles, ReadsWritesAndTellsAMissingFileFromAFailure) {
     testing::TempFolder folder;
     PosixFiles files;
-    EXPECT_EQ(files.ReadAll(folder.Text() + "\\none.ini").status, ReadStatus::kMissing);
+    EXPECT_EQ(files.ReadAll(folder.Text() + "\\none.ini", kAnySize).status, ReadStatus::kMissing);
     ASSERT_TRUE(files.ReplaceContents(folder.Text() + "\\a.ini", "old").ok);
     ASSERT_TRUE(files.ReplaceContents(folder.Text() + "\\a.ini", std::string("new\0bytes", 9)).ok);
-    const ReadResult read = files.ReadAll(folder.Text() + "\\a.ini");
+    const ReadResult read = files.ReadAll(folder.Text() + "\\a.ini", kAnySize);
     EXPECT_EQ(read.status, ReadStatus::kRead);
     EXPECT_EQ(read.bytes, std::string("new\0bytes", 9));
-    EXPECT_EQ(files.ReadAll(folder.Text()).status, ReadStatus::kFailed);  // a folder cannot be read as a file
+    EXPECT_EQ(files.ReadAll(folder.Text(), kAnySize).status, ReadStatus::kFailed);  // a folder cannot be read as a file
 }
 
 TEST(PosixFiles, AFailedReplaceKeepsTheOldContent) {
@@ -40,7 +42,7 @@ TEST(PosixFiles, OpensOnlyPlainFilesAndNeverWaitsOnAPipe) {
     PosixFiles files;
     const std::string pipe = folder.Text() + "\\pipe.ini";
     ASSERT_EQ(mkfifo((folder.Path() / "pipe.ini").c_str(), 0644), 0);
-    const ReadResult read = files.ReadAll(pipe);
+    const ReadResult read = files.ReadAll(pipe, kAnySize);
     EXPECT_EQ(read.status, ReadStatus::kFailed);
     EXPECT_EQ(read.reason, "It is not a plain file.");
     EXPECT_EQ(files.ReplaceContents(pipe, "x").reason, "It is not a plain file.");
@@ -98,6 +100,29 @@ TEST(PosixFiles, RemovesLeftTemporariesButNotOneASaveStillHolds) {
     close(held);
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "a.ini.vantorel-1.tmp"));
     EXPECT_TRUE(std::filesystem::exists(folder.Path() / "a.ini.vantorel-2.tmp"));
+}
+
+TEST(PosixFiles, ReadersShareTheLockAndASaveHoldsItAlone) {
+    testing::TempFolder folder;
+    PosixFiles files;
+    const std::string path = folder.Text() + "\\a.ini";
+    constexpr std::chrono::milliseconds kBrief{20};
+    {
+        const LockResult reader = files.Lock(path, LockMode::kShared, kBrief);
+        ASSERT_TRUE(reader.lock) << reader.reason;
+        EXPECT_TRUE(files.Lock(path, LockMode::kShared, kBrief).lock);
+        const LockResult save = files.Lock(path, LockMode::kExclusive, kBrief);
+        EXPECT_FALSE(save.lock);
+        EXPECT_TRUE(save.busy);
+    }
+    LockResult save = files.Lock(path, LockMode::kExclusive, kBrief);
+    ASSERT_TRUE(save.lock);
+    EXPECT_TRUE(files.Lock(path, LockMode::kShared, kBrief).busy);
+    save.lock.reset();
+    EXPECT_TRUE(files.Lock(path, LockMode::kExclusive, kBrief).lock);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path() / "a.ini.vantorel-lock"));
+    EXPECT_EQ(files.Lock(folder.Text() + "\\missing\\a.ini", LockMode::kShared, kBrief).reason,
+              "No such file or directory");
 }
 
 TEST(RecordingShell, RecordsStartsAndRefusesAMissingProgram) {
