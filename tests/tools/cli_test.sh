@@ -220,6 +220,13 @@ if [ -z "$runner" ]; then
         "$work/latin1.json" || fail "JSON of a name that is no UTF-8: $(od -c "$work/latin1.json" | head)"
 else
     query "/?" | grep -q "^usage: bfv-query" || fail "/? is no help on Windows"
+    # In a console (Wine makes one for a terminal) the text goes as Unicode: names with
+    # accents come out whole, not as the UTF-8 bytes read in the console's code page.
+    if command -v script >/dev/null; then
+        CLI_RUNNER=$runner CLI_QUERY="$bin/bfv-query$ext" CLI_SERVER="127.0.0.1:$port" timeout 120 \
+            script -q -c 'exec "$CLI_RUNNER" "$CLI_QUERY" --players "$CLI_SERVER"' /dev/null >"$work/console" 2>&1 || true
+        grep -aq "$(printf 'J\303\251r\303\264me')" "$work/console" || fail "accents in a console: $(cat -v "$work/console" | head -5)"
+    fi
 fi
 
 # Many servers under a small file-handle limit (the Windows build has no such limit).

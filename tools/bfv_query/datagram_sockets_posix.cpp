@@ -226,8 +226,9 @@ bool DatagramSockets::IsOwn(Endpoint from) const {
     if ((ntohl(from.address) >> 24) == 127) {
         return true;
     }
-    // An address of this host is one a socket can be bound to; rare enough (a datagram from
-    // one of our own port numbers) to ask the system each time.
+    // The system sends to an address of this host from that very address, and to any other
+    // from one of its own: asked by connecting a socket, which sends nothing. Rare enough (a
+    // datagram from one of our own port numbers) to ask each time.
     const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (probe < 0) {
         return false;
@@ -235,7 +236,11 @@ bool DatagramSockets::IsOwn(Endpoint from) const {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = from.address;
-    const bool local = bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    address.sin_port = htons(from.port);
+    socklen_t length = sizeof address;
+    const bool local = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+                       address.sin_addr.s_addr == from.address;
     close(probe);
     return local;
 }

@@ -201,14 +201,18 @@ bool DatagramSockets::IsOwn(Endpoint from) const {
     if ((ntohl(from.address) >> 24) == 127) {
         return true;
     }
-    // An address of this host is one a socket can be bound to; rare enough (a datagram from
-    // one of our own port numbers) to ask the system each time.
+    // The system sends to an address of this host from that very address, and to any other
+    // from one of its own: asked by connecting a socket, which sends nothing. Rare enough (a
+    // datagram from one of our own port numbers) to ask each time.
     const SOCKET probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (probe == INVALID_SOCKET) {
         return false;
     }
-    const sockaddr_in address = ToSockaddr({from.address, 0});
-    const bool local = bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    sockaddr_in address = ToSockaddr(from);
+    int length = sizeof address;
+    const bool local = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+                       address.sin_addr.s_addr == from.address;
     closesocket(probe);
     return local;
 }
