@@ -32,8 +32,9 @@ constexpr int kLookupThreads = 4;
 // The parts of split replies held at once, all servers together. A server under its share
 // of it (the budget over the servers in flight) is never refused a part; one past its share
 // is refused parts while the budget is spent. So held parts never pass twice the budget,
-// however many servers send a reply of 64 parts of 64 KB, and an honest reply of some
-// twenty parts of 1,400 bytes always fits.
+// however many servers send a reply of 64 parts of 64 KB; a whole reply of this game (some
+// 25 KB) is never refused while fewer than 600 servers are asked at once, nor at any time
+// the budget is not spent.
 constexpr std::size_t kHeldPartsBudget = 16 << 20;
 
 std::uint64_t Key(Endpoint endpoint) {
