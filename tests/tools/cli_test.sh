@@ -1,8 +1,10 @@
 #!/bin/sh
-# bfv-query and bfv-sample-server as programs, over loopback: text and JSON, a port range,
-# a hosts file with comments (and on standard input), servers of each dialect in automatic
-# and forced protocols, a silent port, a closed port, a name that does not resolve, a server whose texts carry control characters, many servers under a
-# small file-handle limit, and usage errors.
+# bfv-query and bfv-sample-server as programs, over loopback: text (one line a server, and
+# the long view) and JSON, a port range, a hosts file with comments (and on standard input),
+# a list with odd line ends and bad lines, lists refused, servers of each dialect in
+# automatic and forced protocols, a silent port, a closed port, a name that does not
+# resolve, a server whose texts carry control characters, many servers under a small
+# file-handle limit, and usage errors.
 # Usage: cli_test.sh BIN_DIR [RUNNER]   (RUNNER runs a Windows program, e.g. scripts/wine-run)
 set -eu
 bin=$1
@@ -81,16 +83,28 @@ if [ -n "$runner" ]; then
     closed_text="No response from server"
 fi
 
-# A port range, with the round trip and the player lines under their header.
+# A port range, one line a server by default, the player lines under each.
 status=0
-query --players "127.0.0.1:$port-$last" >"$work/text" 2>&1 || status=$?
+query --players "127.0.0.1:$port-$last" >"$work/line" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "one-line query exited $status: $(cat "$work/line")"
+tr -d '\r' <"$work/line" >"$work/line.lf"
+head -1 "$work/line.lf" | grep -q '^ADDRESS  *STATUS  *PLAYERS  *MAP  *PING  NAME$' || fail "no header: $(cat "$work/line.lf")"
+for p in $port $((port + 1)) $last; do
+    grep -Eq "^127\.0\.0\.1:$p +ok +4/32 +Hue +[0-9]+  Vantorel Sample Server$" "$work/line.lf" ||
+        fail "no line for $p: $(cat "$work/line.lf")"
+done
+[ "$(grep -c '^    us  \|^    nva ' "$work/line.lf")" -eq 12 ] || fail "four player lines each expected: $(cat "$work/line.lf")"
+
+# The same in the long view, with the round trip and the player lines under their header.
+status=0
+query --long --players "127.0.0.1:$port-$last" >"$work/text" 2>&1 || status=$?
 [ "$status" -eq 0 ] || fail "text query exited $status: $(cat "$work/text")"
 tr -d '\r' <"$work/text" >"$work/text.lf"
 for p in $port $((port + 1)) $last; do
     grep -Eq "^127\.0\.0\.1:$p  ok  [0-9]+\.[0-9]{2} ms$" "$work/text.lf" || fail "no ok line for $p: $(cat "$work/text.lf")"
 done
 head -5 "$work/text.lf" | tail -4 >"$work/head"
-printf 'Vantorel Sample Server\n - Hue - \nPlayers:  4 / 32 (2 reserved)\ntm   name              score/kills/deaths  ping\n' \
+printf 'Vantorel Sample Server\n - Hue - \nPlayers:  4 / 32 (2 reserved)\nteam name              s/k/d        ping\n' \
     >"$work/expected"
 cmp -s "$work/head" "$work/expected" || fail "text output: $(cat "$work/text.lf")"
 [ "$(grep -c '^us  \|^nva ' "$work/text.lf")" -eq 12 ] || fail "four player lines each expected: $(cat "$work/text.lf")"
@@ -101,10 +115,10 @@ query --rules -f "$work/servers.txt" >"$work/file" 2>&1 || fail "file query: $(c
 query --rules --file - <"$work/servers.txt" >"$work/stdin" 2>&1 || fail "stdin query: $(cat "$work/stdin")"
 cmp -s "$work/file" "$work/stdin" || true  # round trips differ; the servers and their order may not
 for out in file stdin; do
-    tr -d '\r' <"$work/$out" | grep -E '^127\.0\.0\.1:[0-9]+  ok' | cut -d' ' -f1 >"$work/$out.servers"
+    tr -d '\r' <"$work/$out" | grep -E '^127\.0\.0\.1:[0-9]+ +ok ' | cut -d' ' -f1 >"$work/$out.servers"
     printf '127.0.0.1:%s\n127.0.0.1:%s\n' "$port" "$last" | cmp -s - "$work/$out.servers" ||
         fail "$out: $(cat "$work/$out")"
-    grep -q '^  gamever = v1.21' "$work/$out" || fail "$out: no rules: $(cat "$work/$out")"
+    grep -q '^      gamever = v1.21' "$work/$out" || fail "$out: no rules: $(cat "$work/$out")"
 done
 
 # Every status, in JSON.
@@ -120,8 +134,10 @@ assert [entry["query"] for entry in data] == ["127.0.0.1:" + port, "127.0.0.1:" 
                                               "127.0.0.1:" + closed, "no-such-host.invalid:23000"]
 ok, timeout, down, error = data
 assert ok["status"] == "ok" and ok["ip"] == "127.0.0.1" and ok["ping_ms"] >= 0 and ok["protocol"] == "basic"
-assert list(ok["fields"])[0] == "hostname" and len(ok["fields"]) == 41
-assert ok["fields"]["numplayers"] == "4" and ok["rules"]["gamever"] == "v1.21"
+assert ok["fields"] == {"hostname": "Vantorel Sample Server", "mapname": "Hue", "numplayers": 4,
+                       "maxplayers": 32, "reservedslots": 2}, ok["fields"]
+assert ok["rules"]["gamever"] == "v1.21" and not set(ok["fields"]) & set(ok["rules"]) and "missing" not in ok
+assert ok["players"][1] == {"player": "Sgt. Baker", "team": 2, "score": 7, "kills": 5, "deaths": 3, "ping": 41}
 assert [p["player"] for p in ok["players"]][0] == "Jérôme"
 assert set(ok["players"][0]) == {"player", "team", "score", "kills", "deaths", "ping"}
 display = ok["display"]
@@ -151,19 +167,67 @@ for entry in dialects + gs2:
 assert gs2[0]["protocol"] == "gs2"
 assert basic[0]["status"] == "timeout", basic
 PY
-query "127.0.0.1:$closed" no-such-host.invalid >"$work/failed" 2>&1 || true
+query --long "127.0.0.1:$closed" no-such-host.invalid >"$work/failed" 2>&1 || true
 tr -d '\r' <"$work/failed" >"$work/failed.lf"
 printf '127.0.0.1:%s  %s\n%s\n\nno-such-host.invalid:23000  error\nHost not found.\n\n' \
     "$closed" "$closed_status" "$closed_text" | cmp -s - "$work/failed.lf" || fail "failures in text: $(cat "$work/failed.lf")"
 
 # A server's control characters never reach the terminal.
-query "127.0.0.1:$evil" >"$work/evil" 2>&1 || fail "evil query: $(cat "$work/evil")"
+query --long "127.0.0.1:$evil" >"$work/evil" 2>&1 || fail "evil query: $(cat "$work/evil")"
 python3 - "$work/evil" <<'PY' || fail "control characters in the text output: $(od -c "$work/evil" | head)"
 import sys
 text = open(sys.argv[1], "rb").read().replace(b"\r\n", b"\n")
 assert all(byte >= 0x20 or byte == 0x0A for byte in text), text
 assert b"\nEvil?]0;owned??Forged\n" in text, text
 PY
+
+# The forms with "=", and a server that answers \basic\ with its three keys alone: it is
+# ok, and what its reply lacks is said.
+query --timeout=800 --sort=ping --protocol=basic "127.0.0.1:$standard" "127.0.0.1:$port" >"$work/forms" 2>&1 ||
+    fail "--name=value forms: $(cat "$work/forms")"
+tr -d '\r' <"$work/forms" | sed -n 2,3p | grep -c ' ok ' | grep -q 2 || fail "--name=value forms: $(cat "$work/forms")"
+grep -q "^127\.0\.0\.1:$standard  *ok  *-/-  *-  *[0-9]*  (missing from the reply: hostname, mapname, numplayers, maxplayers; it holds gamename, gamever, location)" \
+    "$work/forms" || fail "what a \\basic\\ reply lacks: $(cat "$work/forms")"
+
+# A list read as the favourites file is: a byte-order mark, CR-only line ends, a line with a
+# NUL and a line that names no server, each skipped with its number, and a further file.
+printf '\357\273\277127.0.0.1:%s\r# comment\r127.0.0.1:x\rbad\000host\r127.0.0.1:%s' "$port" "$last" >"$work/odd.txt"
+status=0
+query -f "$work/odd.txt" >"$work/odd" 2>"$work/odd.err" || status=$?
+[ "$status" -eq 1 ] || fail "skipped lines must give exit status 1, got $status: $(cat "$work/odd.err")"
+[ "$(tr -d '\r' <"$work/odd" | grep -Ec '^127\.0\.0\.1:[0-9]+ +ok ')" -eq 2 ] || fail "odd list: $(cat "$work/odd")"
+grep -q "odd.txt:3: \"127.0.0.1:x\": a port is a number from 1 to 65535 (line skipped)" "$work/odd.err" &&
+    grep -q "odd.txt:4: holds a NUL byte (line skipped)" "$work/odd.err" || fail "skipped lines: $(cat "$work/odd.err")"
+
+# Refusals: IPv6, a list past its bounds (natively: /dev/zero, an endless line); escape
+# sequences in what the user typed are not echoed.
+for refused in "::1|IPv6 is not supported by the game's query protocol" "[::1]:23000|IPv6 is not supported" \
+    "$(printf 'x\033]0;owned\007\233y')|expected HOST"; do
+    status=0
+    query "${refused%%|*}" >/dev/null 2>"$work/refused" || status=$?
+    [ "$status" -eq 2 ] && grep -q "${refused#*|}" "$work/refused" || fail "\"${refused%%|*}\": $(cat "$work/refused")"
+    python3 -c 'import sys; t = open(sys.argv[1], "rb").read(); assert not any(b < 0x20 and b not in b"\r\n" for b in t), t; t.decode("utf-8")' \
+        "$work/refused" || fail "raw control bytes in a usage error: $(od -c "$work/refused" | head)"
+done
+if [ -z "$runner" ]; then
+    status=0
+    query -f /dev/zero >/dev/null 2>"$work/zero" || status=$?
+    [ "$status" -eq 2 ] && grep -q "longer than 64 MB" "$work/zero" || fail "-f /dev/zero: $status $(cat "$work/zero")"
+    # A name with bytes that are no UTF-8 still gives valid JSON.
+    status=0
+    query --json "$(printf 'caf\351\233.invalid')" >"$work/latin1.json" 2>&1 || status=$?
+    python3 -c 'import json, sys; d = json.loads(open(sys.argv[1], "rb").read().decode("utf-8")); assert d[0]["status"] == "error", d' \
+        "$work/latin1.json" || fail "JSON of a name that is no UTF-8: $(od -c "$work/latin1.json" | head)"
+else
+    query "/?" | grep -q "^usage: bfv-query" || fail "/? is no help on Windows"
+    # In a console (Wine makes one for a terminal) the text goes as Unicode: names with
+    # accents come out whole, not as the UTF-8 bytes read in the console's code page.
+    if command -v script >/dev/null; then
+        CLI_RUNNER=$runner CLI_QUERY="$bin/bfv-query$ext" CLI_SERVER="127.0.0.1:$port" timeout 120 \
+            script -q -c 'exec "$CLI_RUNNER" "$CLI_QUERY" --players "$CLI_SERVER"' /dev/null >"$work/console" 2>&1 || true
+        grep -aq "$(printf 'J\303\251r\303\264me')" "$work/console" || fail "accents in a console: $(cat -v "$work/console" | head -5)"
+    fi
+fi
 
 # Many servers under a small file-handle limit (the Windows build has no such limit).
 if [ -z "$runner" ]; then
@@ -179,7 +243,7 @@ fi
 query --version >"$work/version" || fail "--version failed"
 grep -Eq '^bfv-query [0-9]+\.[0-9]+\.[0-9]+' "$work/version" || fail "--version: $(cat "$work/version")"
 query --help >"$work/help" || fail "--help failed"
-for option in --file --json --players --rules --sort --timeout --protocol --max-simultaneous --version --help; do
+for option in --file --long --json --players --rules --sort --timeout --protocol --max-simultaneous --version --help; do
     grep -q -- "$option" "$work/help" || fail "--help does not describe $option"
 done
 

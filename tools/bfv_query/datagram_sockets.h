@@ -49,6 +49,8 @@ class DatagramSockets {
     bool Send(int socket, Endpoint to, std::string_view bytes);
     // Nothing more is expected from `to`.
     void Release(Endpoint to);
+    // Whether `from` is one of these sockets: one of their ports at an address of this host.
+    bool IsOwn(Endpoint from) const;
     // Datagrams (and reports) read from one socket in one Wait: a sender that never stops
     // must not keep the engine's timers from running, so the rest waits for the next Wait.
     static constexpr int kMostDatagramsPerWait = 64;

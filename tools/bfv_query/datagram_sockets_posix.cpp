@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -19,6 +20,7 @@ namespace vantorel::bfvQuery {
 
 struct DatagramSockets::System {
     std::vector<int> sockets;
+    std::vector<std::uint16_t> ports;  // of each socket, in host byte order
     int wakeRead = -1;
     int wakeWrite = -1;
     std::vector<pollfd> polled;
@@ -162,6 +164,20 @@ std::unique_ptr<DatagramSockets> DatagramSockets::Open(int count, std::string* e
             *error = std::string("no socket: ") + std::strerror(errno);
             return nullptr;
         }
+        // Bound now, not at the first send, so that its port is known from the start.
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        socklen_t length = sizeof local;
+        if (bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+            getsockname(s, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+            close(s);
+            if (i > 0) {
+                break;
+            }
+            *error = std::string("no socket: ") + std::strerror(errno);
+            return nullptr;
+        }
+        system->ports.push_back(ntohs(local.sin_port));
         const int on = 1;
         setsockopt(s, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
         // Room for a burst of replies while the queries are still going out.
@@ -201,6 +217,33 @@ int DatagramSockets::MostInFlight() const {
 }
 
 void DatagramSockets::Release(Endpoint) {}
+
+bool DatagramSockets::IsOwn(Endpoint from) const {
+    const std::vector<std::uint16_t>& ports = system_->ports;
+    if (std::find(ports.begin(), ports.end(), from.port) == ports.end()) {
+        return false;
+    }
+    if ((ntohl(from.address) >> 24) == 127) {
+        return true;
+    }
+    // The system sends to an address of this host from that very address, and to any other
+    // from one of its own: asked by connecting a socket, which sends nothing. Rare enough (a
+    // datagram from one of our own port numbers) to ask each time.
+    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
+        return false;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = from.address;
+    address.sin_port = htons(from.port);
+    socklen_t length = sizeof address;
+    const bool local = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+                       address.sin_addr.s_addr == from.address;
+    close(probe);
+    return local;
+}
 
 void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
     System& system = *system_;

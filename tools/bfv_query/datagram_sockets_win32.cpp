@@ -15,6 +15,8 @@ struct DatagramSockets::System {
     bool started = false;
     // One connected socket per server being asked.
     std::unordered_map<std::uint64_t, SOCKET> byPeer;
+    // The local ports of those sockets and of the wake socket, each with how many hold it.
+    std::unordered_map<std::uint16_t, int> localPorts;
     std::vector<std::pair<SOCKET, Endpoint>> ready;  // reused by each Wait
     // Wake sends a byte to this socket, bound on the loopback address, from itself: select
     // waits on sockets only.
@@ -54,6 +56,15 @@ sockaddr_in ToSockaddr(Endpoint endpoint) {
 bool StartWinsock() {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+std::uint16_t LocalPort(SOCKET s) {
+    sockaddr_in local{};
+    int length = sizeof local;
+    if (getsockname(s, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        return 0;
+    }
+    return ntohs(local.sin_port);
 }
 
 SOCKET NonBlockingSocket() {
@@ -141,6 +152,7 @@ std::unique_ptr<DatagramSockets> DatagramSockets::Open(int, std::string* error) 
         *error = "no socket: error " + std::to_string(WSAGetLastError());
         return nullptr;
     }
+    ++system->localPorts[ntohs(system->wakeAddress.sin_port)];
     return std::unique_ptr<DatagramSockets>(new DatagramSockets(std::move(system)));
 }
 
@@ -165,6 +177,7 @@ bool DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
             system.byPeer.erase(Key(to));
             return false;
         }
+        ++system.localPorts[LocalPort(s)];
     }
     return send(s, bytes.data(), static_cast<int>(bytes.size()), 0) != SOCKET_ERROR;
 }
@@ -172,9 +185,36 @@ bool DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
 void DatagramSockets::Release(Endpoint to) {
     const auto found = system_->byPeer.find(Key(to));
     if (found != system_->byPeer.end()) {
+        const auto port = system_->localPorts.find(LocalPort(found->second));
+        if (port != system_->localPorts.end() && --port->second == 0) {
+            system_->localPorts.erase(port);
+        }
         closesocket(found->second);
         system_->byPeer.erase(found);
     }
+}
+
+bool DatagramSockets::IsOwn(Endpoint from) const {
+    if (system_->localPorts.count(from.port) == 0) {
+        return false;
+    }
+    if ((ntohl(from.address) >> 24) == 127) {
+        return true;
+    }
+    // The system sends to an address of this host from that very address, and to any other
+    // from one of its own: asked by connecting a socket, which sends nothing. Rare enough (a
+    // datagram from one of our own port numbers) to ask each time.
+    const SOCKET probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (probe == INVALID_SOCKET) {
+        return false;
+    }
+    sockaddr_in address = ToSockaddr(from);
+    int length = sizeof address;
+    const bool local = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+                       address.sin_addr.s_addr == from.address;
+    closesocket(probe);
+    return local;
 }
 
 void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {

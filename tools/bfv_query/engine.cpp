@@ -29,6 +29,13 @@ constexpr int kSpareHandles = 8;  // for the lookups and whatever the C library 
 // runs, so a long list never piles its answers up in the receive buffers.
 constexpr int kSendRun = 64;
 constexpr int kLookupThreads = 4;
+// The parts of split replies held at once, all servers together. A server under its share
+// of it (the budget over the servers in flight) is never refused a part; one past its share
+// is refused parts while the budget is spent. So held parts never pass twice the budget,
+// however many servers send a reply of 64 parts of 64 KB; a whole reply of this game (some
+// 25 KB) is never refused while fewer than 600 servers are asked at once, nor at any time
+// the budget is not spent.
+constexpr std::size_t kHeldPartsBudget = 16 << 20;
 
 std::uint64_t Key(Endpoint endpoint) {
     return (static_cast<std::uint64_t>(endpoint.address) << 16) | endpoint.port;
@@ -66,23 +73,26 @@ struct Lookups {
 
 class Engine {
   public:
-    Engine(const std::vector<Target>& targets, const RunOptions& options) : options_(options) {
+    Engine(std::vector<Target> targets, const RunOptions& options) : options_(options) {
         servers_.reserve(targets.size());
-        for (const Target& target : targets) {
-            servers_.emplace_back(target);
+        for (Target& target : targets) {
+            servers_.emplace_back(std::move(target));
         }
     }
 
-    bool Run(std::string* error) {
+    bool Open(std::string* error) {
         const int wanted = std::clamp(
             (std::min<int>(options_.maxSimultaneous, static_cast<int>(servers_.size())) + kServersPerSocket - 1) /
                 kServersPerSocket,
             1, kMostSockets);
         const int allowed = std::max(1, std::min(wanted, SocketsAvailable() - kSpareHandles));
         sockets_ = DatagramSockets::Open(allowed, error);
-        if (!sockets_) {
-            return false;
-        }
+        return sockets_ != nullptr;
+    }
+
+    void Use(std::unique_ptr<DatagramSockets> sockets) { sockets_ = std::move(sockets); }
+
+    void Run() {
         const Clock::time_point start = Clock::now();
         remaining_ = servers_.size();
         std::map<std::string, std::vector<std::size_t>> names;
@@ -113,27 +123,28 @@ class Engine {
             sockets_->Wait(WaitMs(now, lookupDeadline), handlers);
         }
         EndLookups();
-        return true;
     }
 
-    std::vector<Result> Results() const {
-        std::vector<Result> results;
-        results.reserve(servers_.size());
-        for (const Server& server : servers_) {
+    // Moved out, not copied: a long list's results are the most the run holds.
+    std::vector<Result> TakeResults() {
+        // From the last: a server listed again copies its first listing, which comes earlier.
+        std::vector<Result> results(servers_.size());
+        for (std::size_t i = servers_.size(); i-- > 0;) {
+            Server& server = servers_[i];
             if (server.aliasOf) {
-                Result copy = servers_[*server.aliasOf].result;
-                copy.target = server.result.target;
-                results.push_back(std::move(copy));
+                results[i] = servers_[*server.aliasOf].result;
+                results[i].target = std::move(server.result.target);
             } else {
-                results.push_back(server.result);
+                results[i] = std::move(server.result);
             }
         }
+        servers_.clear();
         return results;
     }
 
   private:
     struct Server {
-        explicit Server(const Target& target) { result.target = target; }
+        explicit Server(Target target) { result.target = std::move(target); }
         Result result;
         std::unique_ptr<QueryProtocol> protocol;  // while the query runs
         Endpoint endpoint;
@@ -146,6 +157,7 @@ class Engine {
         Clock::time_point scheduledFor{};    // when its live timer entry is due
         unsigned generation = 0;             // of its entry in the timer queue
         std::optional<std::size_t> aliasOf;  // the same address and port listed earlier
+        std::size_t held = 0;                // bytes given to the session since it last held no parts
     };
 
     struct Due {
@@ -289,8 +301,13 @@ class Engine {
     }
 
     void OnDatagram(Endpoint from, std::string_view bytes) {
+        // A query sent to one of our own ports (a range over this host) arrives at that
+        // socket, from it: our own request is no server's reply.
+        if (sockets_->IsOwn(from)) {
+            return;
+        }
         const std::optional<std::size_t> i = Sender(from);
-        if (!i) {
+        if (!i || !MayHold(*i, bytes.size())) {
             return;
         }
         Server& server = servers_[*i];
@@ -300,6 +317,25 @@ class Engine {
             server.result.pingMs = std::chrono::duration<double, std::milli>(now - server.sentAt).count();
         }
         Follow(*i, server.protocol->OnDatagram(bytes, now, &server.result));
+        if (server.inFlight && server.protocol->PartsDeadline()) {
+            server.held += bytes.size();
+            heldParts_ += bytes.size();
+        }
+    }
+
+    // Whether a server's datagram may be taken, as far as the memory of held parts goes.
+    bool MayHold(std::size_t i, std::size_t bytes) {
+        Server& server = servers_[i];
+        if (!server.protocol->PartsDeadline()) {
+            ReleaseHeld(server);  // it holds no parts now, whatever it held before
+        }
+        const std::size_t share = kHeldPartsBudget / static_cast<std::size_t>(std::max(inFlight_, 1));
+        return heldParts_ + bytes <= kHeldPartsBudget || server.held + bytes <= share;
+    }
+
+    void ReleaseHeld(Server& server) {
+        heldParts_ -= server.held;
+        server.held = 0;
     }
 
     void OnUnreachable(Endpoint to) {
@@ -387,6 +423,7 @@ class Engine {
         ++server.generation;
         --remaining_;
         if (server.inFlight) {
+            ReleaseHeld(server);
             server.protocol.reset();
             sockets_->Release(server.endpoint);
             server.inFlight = false;
@@ -418,16 +455,26 @@ class Engine {
     std::priority_queue<Due, std::vector<Due>, std::greater<>> timers_;
     std::shared_ptr<Lookups> lookups_;
     std::map<std::string, std::vector<std::size_t>> waitingNames_;
+    std::size_t heldParts_ = 0;  // the servers' `held`, summed
 };
 
 }  // namespace
 
-std::vector<Result> QueryAll(const std::vector<Target>& targets, const RunOptions& options, std::string* error) {
-    Engine engine(targets, options);
-    if (!engine.Run(error)) {
+std::vector<Result> QueryAll(std::vector<Target> targets, const RunOptions& options, std::string* error) {
+    Engine engine(std::move(targets), options);
+    if (!engine.Open(error)) {
         return {};
     }
-    return engine.Results();
+    engine.Run();
+    return engine.TakeResults();
+}
+
+std::vector<Result> QueryAll(std::vector<Target> targets, const RunOptions& options,
+                             std::unique_ptr<DatagramSockets> sockets) {
+    Engine engine(std::move(targets), options);
+    engine.Use(std::move(sockets));
+    engine.Run();
+    return engine.TakeResults();
 }
 
 }  // namespace vantorel::bfvQuery

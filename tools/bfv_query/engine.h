@@ -3,9 +3,11 @@
 // sender, its timeout on one timer queue, at most a set number of queries outstanding at a
 // time. The sockets are the transport's (datagram_sockets.h): a few shared ones natively.
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "datagram_sockets.h"
 #include "query_adapter.h"
 #include "result.h"
 #include "targets.h"
@@ -24,6 +26,9 @@ struct RunOptions {
 
 // One result per target, in the targets' order; empty, with the reason, when no socket
 // could be opened at all.
-std::vector<Result> QueryAll(const std::vector<Target>& targets, const RunOptions& options, std::string* error);
+std::vector<Result> QueryAll(std::vector<Target> targets, const RunOptions& options, std::string* error);
+// The same through sockets the caller opened.
+std::vector<Result> QueryAll(std::vector<Target> targets, const RunOptions& options,
+                             std::unique_ptr<DatagramSockets> sockets);
 
 }  // namespace vantorel::bfvQuery

@@ -2,9 +2,12 @@
 // or JSON.
 
 #include <cstdio>
+#include <new>
+#include <optional>
 #include <string>
 
 #include "../common/arguments.h"
+#include "../common/console.h"
 #include "engine.h"
 #include "output.h"
 #include "vantorel_version.h"
@@ -18,13 +21,20 @@ constexpr const char* kUsage =
     "usage: bfv-query [OPTION]... [HOST[:PORT]]...\n"
     "Asks game servers for their status and prints what the stats window would show.\n"
     "\n"
-    "  HOST[:PORT]            a server; the query port is 23000 unless given\n"
+    "  HOST[:PORT]            a server (IPv4 address or host name; the game's query\n"
+    "                         protocol has no IPv6); the query port is 23000 unless given\n"
     "  HOST:FIRST-LAST        every port of the range on that host\n"
     "  -f, --file FILE        servers from FILE, one HOST[:PORT] or range a line; text from\n"
-    "                         \"#\" on and blank lines are ignored; \"-\" reads standard input\n"
-    "  --json                 one JSON array instead of text\n"
+    "                         \"#\" on and blank lines are ignored; a line that names no\n"
+    "                         server is reported with its number and skipped; \"-\" reads\n"
+    "                         standard input. UTF-8 or UTF-16 with a byte-order mark, else\n"
+    "                         the 8-bit code page. At most 1,000,000 servers and 64 MB\n"
+    "  --long                 five lines a server, as the stats window shows it, instead of\n"
+    "                         one line a server (address, status, players/max, map, round\n"
+    "                         trip in ms, name)\n"
     "  --players              the player lines (team, name, score/kills/deaths, ping)\n"
     "  --rules                the server's other keys\n"
+    "  --json                 one JSON array instead of text\n"
     "  --sort players|ping|name\n"
     "                         most players first, lowest round trip first, or by title;\n"
     "                         servers that did not answer last\n"
@@ -37,35 +47,26 @@ constexpr const char* kUsage =
     "                         1024); the others wait their turn. Few sockets are opened,\n"
     "                         within any file-handle limit\n"
     "  --version              the version, then exit\n"
-    "  -h, --help             this text, then exit\n"
+    "  -h, --help             this text, then exit (on Windows, /? too)\n"
     "\n"
+    "An option's value may also follow an equals sign: --timeout=500, --sort=ping.\n"
     "Each server's status is ok, timeout (no answer), down (its port is closed) or error\n"
-    "(no query could be sent, e.g. a host name that does not resolve).\n"
-    "Exit status 0 when every server answered, 1 when one did not, 2 for a usage error, 3 when the\n"
-    "report could not be written.\n";
+    "(no query could be sent, e.g. a host name that does not resolve). A server that answers\n"
+    "without its name, map or counts is ok, and what its reply lacks is said.\n"
+    "Text goes to a Windows console as Unicode; to a file or a pipe it is UTF-8, as is JSON.\n"
+    "Exit status 0 when every server answered, 1 when one did not or a line of a list was\n"
+    "skipped, 2 for a usage error or a list too long, 3 when the report could not be made or\n"
+    "written.\n";
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "bfv-query: %s\nTry 'bfv-query --help'.\n", message.c_str());
-    return 2;
+// One message on standard error, made safe for a terminal whatever the user typed.
+void Say(const std::string& message) {
+    tools::WriteText(stderr, "bfv-query: " + TerminalSafe(message) + "\n");
 }
 
-// The whole of a file, or of standard input for "-"; false when it cannot be read. No
-// iostreams: their start-up is a good part of a short run.
-bool Slurp(const std::string& name, std::string* text) {
-    std::FILE* file = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text->append(buffer, got);
-    }
-    const bool read = !std::ferror(file);
-    if (file != stdin) {
-        std::fclose(file);
-    }
-    return read;
+int UsageError(const std::string& message) {
+    Say(message);
+    tools::WriteText(stderr, "Try 'bfv-query --help'.\n");
+    return 2;
 }
 
 struct Settings {
@@ -74,58 +75,107 @@ struct Settings {
     SortKey sort = SortKey::kNone;
     RunOptions run;
     std::vector<Target> targets;
+    std::size_t skippedLines = 0;
 };
 
-bool ReadFile(const std::string& name, std::vector<Target>* targets, std::string* error) {
-    std::string text;
-    if (!Slurp(name, &text)) {
+// Reads a list a piece at a time (never whole: it may be endless, as standard input or
+// /dev/zero are) and reports the lines it skipped; false, with the reason, when the list
+// cannot be read or is refused.
+bool ReadList(const std::string& name, Settings& settings, std::string* error) {
+    std::FILE* file = name == "-" ? tools::BinaryStandardInput() : tools::OpenToRead(name);
+    if (file == nullptr) {
         *error = name + ": cannot be read";
         return false;
     }
-    return ReadTargets(text, name == "-" ? "standard input" : name, targets, error);
+    TargetListReader reader(name == "-" ? "standard input" : name, &settings.targets);
+    static char buffer[1 << 16];
+    std::size_t got = 0;
+    bool accepted = true;
+    while (accepted && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        accepted = reader.Add(std::string_view(buffer, got));
+    }
+    const bool failed = accepted && std::ferror(file);
+    if (file != stdin) {
+        std::fclose(file);
+    }
+    if (failed) {
+        *error = name + ": cannot be read";
+        return false;
+    }
+    if (!accepted || !reader.Finish()) {
+        *error = reader.Refusal();
+        return false;
+    }
+    for (const std::string& skipped : reader.Skipped()) {
+        Say(skipped + " (line skipped)");
+    }
+    if (reader.SkippedCount() > reader.Skipped().size()) {
+        Say(std::to_string(reader.SkippedCount() - reader.Skipped().size()) + " more lines skipped");
+    }
+    settings.skippedLines += reader.SkippedCount();
+    return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     Settings settings;
-    const std::vector<std::string> args = tools::Arguments(argc, argv);
+    const std::vector<std::string> args = tools::Utf8Arguments(argc, argv);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        const bool hasValue = i + 1 < args.size();
+        std::string option = args[i];
+        // "--name=value" as well as "--name value".
+        std::optional<std::string> attached;
+        if (option.starts_with("--") && option.find('=') != std::string::npos) {
+            attached = option.substr(option.find('=') + 1);
+            option.erase(option.find('='));
+        }
+        const auto value = [&]() -> std::optional<std::string> {
+            if (attached) {
+                return attached;
+            }
+            if (i + 1 < args.size()) {
+                return args[++i];
+            }
+            return std::nullopt;
+        };
+        const auto flag = [&](bool& setting) {
+            setting = true;
+            return !attached;
+        };
         std::string error;
-        if (option == "--json") {
-            settings.json = true;
-        } else if (option == "--players") {
-            settings.text.players = true;
-        } else if (option == "--rules") {
-            settings.text.rules = true;
-        } else if (option == "--help" || option == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
+        if (option == "--json" || option == "--players" || option == "--rules" || option == "--long") {
+            bool& setting = option == "--json"      ? settings.json
+                            : option == "--players" ? settings.text.players
+                            : option == "--rules"   ? settings.text.rules
+                                                    : settings.text.longView;
+            if (!flag(setting)) {
+                return UsageError(option + " takes no value");
+            }
+        } else if (option == "--help" || option == "-h" || (option == "/?" && tools::SlashHelpIsCustom())) {
+            return tools::WriteText(stdout, kUsage) ? 0 : 3;
         } else if (option == "--version") {
-            std::fputs("bfv-query " VANTOREL_VERSION "\n", stdout);
-            return 0;
+            return tools::WriteText(stdout, "bfv-query " VANTOREL_VERSION "\n") ? 0 : 3;
         } else if (option == "--timeout") {
-            const auto value = hasValue ? tools::WholeArgument(args[++i], 1, 600000) : std::nullopt;
-            if (!value) {
+            const std::optional<std::string> text = value();
+            const auto number = text ? tools::WholeArgument(*text, 1, 600000) : std::nullopt;
+            if (!number) {
                 return UsageError("--timeout takes milliseconds from 1 to 600000");
             }
-            settings.run.timeoutMs = static_cast<unsigned>(*value);
+            settings.run.timeoutMs = static_cast<unsigned>(*number);
         } else if (option == "--max-simultaneous") {
-            const auto value = hasValue ? tools::WholeArgument(args[++i], 1, 65535) : std::nullopt;
-            if (!value) {
+            const std::optional<std::string> text = value();
+            const auto number = text ? tools::WholeArgument(*text, 1, 65535) : std::nullopt;
+            if (!number) {
                 return UsageError("--max-simultaneous takes a number from 1 to 65535");
             }
-            settings.run.maxSimultaneous = static_cast<int>(*value);
+            settings.run.maxSimultaneous = static_cast<int>(*number);
         } else if (option == "--protocol") {
-            const auto protocol = hasValue ? ParseProtocol(args[++i]) : std::nullopt;
+            const std::optional<std::string> text = value();
+            const auto protocol = text ? ParseProtocol(*text) : std::nullopt;
             if (!protocol) {
                 return UsageError("--protocol takes auto, basic, status or gs2");
             }
             settings.run.protocol = *protocol;
         } else if (option == "--sort") {
-            const std::string key = hasValue ? args[++i] : "";
+            const std::string key = value().value_or("");
             if (key == "players") {
                 settings.sort = SortKey::kPlayers;
             } else if (key == "ping") {
@@ -136,10 +186,11 @@ int main(int argc, char** argv) {
                 return UsageError("--sort takes players, ping or name");
             }
         } else if (option == "-f" || option == "--file") {
-            if (!hasValue) {
+            const std::optional<std::string> name = value();
+            if (!name) {
                 return UsageError(option + " takes a file name");
             }
-            if (!ReadFile(args[++i], &settings.targets, &error)) {
+            if (!ReadList(*name, settings, &error)) {
                 return UsageError(error);
             }
         } else if (option.size() > 1 && option[0] == '-') {
@@ -149,34 +200,21 @@ int main(int argc, char** argv) {
         }
     }
     if (settings.targets.empty()) {
-        return UsageError("no server given");
+        return UsageError(settings.skippedLines > 0 ? "no server given: every line of the list was skipped"
+                                                    : "no server given");
     }
     std::string error;
-    std::vector<Result> results = QueryAll(settings.targets, settings.run, &error);
+    std::vector<Result> results = QueryAll(std::move(settings.targets), settings.run, &error);
     if (results.empty()) {
-        std::fprintf(stderr, "bfv-query: %s\n", error.c_str());
+        Say(error);
         return 1;
     }
     SortResults(results, settings.sort);
-    // A few servers' reports at a time, so that a thousand servers' output (some megabytes
-    // of JSON) is never held whole, yet goes out in few writes.
-    constexpr std::size_t kWriteSize = 1 << 16;
-    std::string pending;
-    bool written = true;
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        pending += settings.json ? JsonEntry(results[i], i) : TextEntry(results[i], settings.text);
-        if (pending.size() >= kWriteSize) {
-            written = written && std::fwrite(pending.data(), 1, pending.size(), stdout) == pending.size();
-            pending.clear();
-        }
-    }
-    if (settings.json) {
-        pending += JsonEnd(results.size());
-    }
-    written = written && std::fwrite(pending.data(), 1, pending.size(), stdout) == pending.size();
+    const bool written = WriteReport(results, settings.json, settings.text,
+                                     [](std::string_view text) { return tools::WriteText(stdout, text); });
     // A report that did not reach its reader (a full disk, a closed pipe) is no success.
     if (!written || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "bfv-query: the report could not be written\n");
+        Say("the report could not be written");
         return 3;
     }
     for (const Result& result : results) {
@@ -184,5 +222,18 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return 0;
+    return settings.skippedLines > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Every bound is meant to keep a run well inside memory; should the system still run
+    // short, the user hears so instead of seeing the program abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        Say("not enough memory to make the report");
+        return 3;
+    }
 }

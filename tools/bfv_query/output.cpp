@@ -1,14 +1,27 @@
 #include "output.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 
+#include "common/number.h"
 #include "common/text.h"
 #include "common/utf8.h"
-#include "query_adapter.h"
+#include "reply_summary.h"
 
 namespace vantorel::bfvQuery {
 namespace {
+
+// Columns of the one-line view: an address and port of the dotted form fits its column.
+constexpr std::size_t kAddressWidth = 21;
+constexpr std::size_t kStatusWidth = 7;
+constexpr std::size_t kPlayersWidth = 7;
+constexpr std::size_t kMapWidth = 16;
+constexpr std::size_t kPingWidth = 4;
+constexpr const char* kIndent = "    ";
+// The keys of a reply named where it lacks the ones a report is for.
+constexpr std::size_t kMostKeysNamed = 8;
 
 std::string Decimal(double value, const char* format) {
     char text[32];
@@ -16,8 +29,74 @@ std::string Decimal(double value, const char* format) {
     return text;
 }
 
+// The length of the well-formed UTF-8 sequence at `at`, or 0. Stricter than the program's
+// own character counting: overlong forms, surrogates and code points past U+10FFFF are
+// refused too, as any reader of JSON refuses them.
+std::size_t WellFormed(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// Each character of the text, or 0xFFFFFFFF for a byte that starts no well-formed one.
+template <typename Visit>
+void ForEachChar(std::string_view text, Visit visit) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = WellFormed(text, at);
+        if (length == 0) {
+            visit(char32_t{0xFFFFFFFF}, text.substr(at, 1));
+            ++at;
+            continue;
+        }
+        std::size_t next = at;
+        const char32_t code = DecodeChar(text, next);
+        visit(code, text.substr(at, length));
+        at += length;
+    }
+}
+
 bool IsControl(char32_t code) {
     return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+// Left-aligned in `width` characters; a longer text is kept whole and pushes what follows.
+std::string Pad(std::string text, std::size_t width) {
+    const std::size_t count = CharCount(text);
+    if (count < width) {
+        text.append(width - count, ' ');
+    }
+    return text;
+}
+
+std::string PadLeft(const std::string& text, std::size_t width) {
+    const std::size_t count = CharCount(text);
+    return count < width ? std::string(width - count, ' ') + text : text;
 }
 
 // Why a server has no display, in words.
@@ -28,6 +107,126 @@ std::string Outcome(const Result& result) {
         case Result::Status::kError: return result.error;
         default: return {};
     }
+}
+
+std::vector<std::string> MissingKeys(const ServerReport& report) {
+    std::vector<std::string> missing;
+    for (std::size_t i = 0; i < ServerReport::kNeededKeys; ++i) {
+        if (!report.Has(i)) {
+            missing.emplace_back(ServerReport::kShownKeys[i]);
+        }
+    }
+    return missing;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        text += (text.empty() ? "" : ", ") + word;
+    }
+    return text;
+}
+
+// What the reply lacked and what it held instead, for a server that answered a request of
+// another dialect (\basic\ alone gives gamename, gamever and location).
+std::string LacksNote(const ServerReport& report) {
+    std::string note = "missing from the reply: " + Joined(MissingKeys(report));
+    if (!report.others.empty()) {
+        std::vector<std::string> held;
+        for (std::size_t i = 0; i < report.others.size() && i < kMostKeysNamed; ++i) {
+            held.push_back(report.others[i].first);
+        }
+        const bool more = report.others.size() > kMostKeysNamed || report.othersLeftOut > 0;
+        note += "; it holds " + Joined(held) + (more ? ", ..." : "");
+    }
+    return note;
+}
+
+// A shown value that the reply held, or "-" where it held none.
+std::string ShownOrDash(const ServerReport& report, std::size_t shownKey, const std::string& value) {
+    const std::string trimmed = Trim(value);
+    return report.Has(shownKey) && !trimmed.empty() ? trimmed : "-";
+}
+
+std::string PlayerHeader() {
+    // Over the columns of statsText::PlayerLine: team, name, score/kills/deaths, ping.
+    return "team " + FixedWidth("name", 15) + "   " + FixedWidth("s/k/d", 8) + "     ping";
+}
+
+// The player lines and the other keys under a server, as asked for; `showOthers` lists the
+// other keys even when not asked for.
+void AppendDetails(std::string& text, const ServerReport& report, const TextOptions& options, const char* indent,
+                   bool showOthers) {
+    if (options.players) {
+        const Display display = ShowReport(report);
+        if (!display.lines.empty()) {
+            text += indent + PlayerHeader() + "\n";
+        }
+        for (const std::string& line : display.lines) {
+            text += indent + TerminalSafe(line) + "\n";
+        }
+    }
+    if (options.rules || showOthers) {
+        for (const auto& [key, value] : report.others) {
+            text += std::string(indent) + "  " + TerminalSafe(key) + " = " + TerminalSafe(value) + "\n";
+        }
+        if (report.othersLeftOut > 0) {
+            text += std::string(indent) + "  ... " + std::to_string(report.othersLeftOut) + " more keys not kept\n";
+        }
+    }
+}
+
+std::string LongEntry(const Result& result, const TextOptions& options) {
+    std::string text = TerminalSafe(result.target.Label()) + "  " + StatusName(result.status);
+    if (result.status != Result::Status::kOk || !result.report) {
+        return text + "\n" + TerminalSafe(Outcome(result)) + "\n\n";
+    }
+    const ServerReport& report = *result.report;
+    const Display display = ShowReport(report);
+    text += "  " + Decimal(result.pingMs, "%.2f") + " ms\n";
+    text += TerminalSafe(display.serverTitle) + "\n" + TerminalSafe(display.map) + "\n" +
+            TerminalSafe(display.players) + "\n";
+    // What the reply held instead of what it lacks: its other keys.
+    const bool lacking = !MissingKeys(report).empty();
+    if (lacking) {
+        text += "Missing from the reply: " + Joined(MissingKeys(report)) + "\n";
+    }
+    AppendDetails(text, report, options, "", lacking);
+    return text + "\n";
+}
+
+std::string LineEntry(const Result& result, const TextOptions& options) {
+    std::string text = Pad(TerminalSafe(result.target.Label()), kAddressWidth) + " " +
+                       Pad(StatusName(result.status), kStatusWidth) + " ";
+    if (result.status != Result::Status::kOk || !result.report) {
+        return text + std::string(kPlayersWidth + kMapWidth + kPingWidth + 4, ' ') + TerminalSafe(Outcome(result)) +
+               "\n";
+    }
+    const ServerReport& report = *result.report;
+    const modBFVQueryParse::ServerInfoRecord& info = report.record;
+    const std::string players = ShownOrDash(report, ServerReport::kNumplayers, info.numplayers) + "/" +
+                                ShownOrDash(report, ServerReport::kMaxplayers, info.maxplayers);
+    std::string name = Trim(info.hostname);
+    if (!MissingKeys(report).empty()) {
+        name += (name.empty() ? "(" : " (") + LacksNote(report) + ")";
+    }
+    text += Pad(TerminalSafe(players), kPlayersWidth) + " " +
+            Pad(TerminalSafe(ShownOrDash(report, ServerReport::kMapname, info.mapname)), kMapWidth) + " " +
+            PadLeft(std::to_string(std::lround(result.pingMs)), kPingWidth) + "  " + TerminalSafe(name) + "\n";
+    AppendDetails(text, report, options, kIndent, false);
+    return text;
+}
+
+// A count as a JSON number; null when the text is no whole number.
+void AppendJsonNumber(std::string& out, std::string_view text) {
+    const std::string trimmed = TrimProfileBlanks(text);
+    const std::size_t digits = trimmed.size() - (trimmed.starts_with('-') ? 1 : 0);
+    if (digits == 0 || digits > 18 ||
+        trimmed.find_first_not_of("0123456789", trimmed.size() - digits) != std::string::npos) {
+        out += "null";
+        return;
+    }
+    out += std::to_string(std::stoll(trimmed));
 }
 
 }  // namespace
@@ -41,94 +240,61 @@ const char* StatusName(Result::Status status) {
     }
 }
 
-std::string TerminalSafe(const std::string& text) {
+std::string TerminalSafe(std::string_view text) {
     std::string safe;
     safe.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t start = at;
-        const char32_t code = DecodeChar(text, at);
-        if (IsControl(code)) {
+    ForEachChar(text, [&safe](char32_t code, std::string_view bytes) {
+        if (code == 0xFFFFFFFF || IsControl(code)) {
             safe += '?';
         } else {
-            safe.append(text, start, at - start);
+            safe += bytes;
         }
-    }
+    });
     return safe;
 }
 
-void AppendJsonString(std::string& out, const std::string& text) {
+void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
-    std::size_t run = 0;  // start of the stretch that needs no escape
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        // U+0080 to U+009F (C2 80 to C2 9F in UTF-8) are control characters too: some
-        // terminals take U+009B for the start of an escape sequence.
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
-                        static_cast<unsigned char>(text[i + 1]) >= 0x80;
-        if (c1) {
-            out.append(text, run, i - run);
+    ForEachChar(text, [&out](char32_t code, std::string_view bytes) {
+        switch (code) {
+            case '"': out += "\\\""; return;
+            case '\\': out += "\\\\"; return;
+            case '\n': out += "\\n"; return;
+            case '\r': out += "\\r"; return;
+            case '\t': out += "\\t"; return;
+            case 0xFFFFFFFF: out += "\\ufffd"; return;
+            default: break;
+        }
+        // U+0080 to U+009F are control characters too: some terminals take U+009B for the
+        // start of an escape sequence.
+        if (IsControl(code)) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[i + 1]));
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(code));
             out += escaped;
-            run = i + 2;
-            ++i;
-            continue;
+        } else {
+            out += bytes;
         }
-        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7F) {
-            continue;
-        }
-        out.append(text, run, i - run);
-        run = i + 1;
-        switch (byte) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default: {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                out += escaped;
-            }
-        }
-    }
-    out.append(text, run, std::string::npos);
+    });
     out += '"';
 }
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(std::string_view text) {
     std::string out;
     AppendJsonString(out, text);
     return out;
 }
 
+std::string TextHeader() {
+    return Pad("ADDRESS", kAddressWidth) + " " + Pad("STATUS", kStatusWidth) + " " + Pad("PLAYERS", kPlayersWidth) +
+           " " + Pad("MAP", kMapWidth) + " " + PadLeft("PING", kPingWidth) + "  NAME\n";
+}
+
 std::string TextEntry(const Result& result, const TextOptions& options) {
-    std::string text = TerminalSafe(result.target.Label()) + "  " + StatusName(result.status);
-    if (result.status != Result::Status::kOk) {
-        return text + "\n" + TerminalSafe(Outcome(result)) + "\n\n";
-    }
-    const ServerReport report = ReadReply(result, {false, options.players, options.rules});
-    const Display& display = report.display;
-    text += "  " + Decimal(result.pingMs, "%.2f") + " ms\n";
-    text += TerminalSafe(display.serverTitle) + "\n" + TerminalSafe(display.map) + "\n" +
-            TerminalSafe(display.players) + "\n";
-    if (options.players) {
-        // Over the columns of the window's player lines.
-        text += "tm   " + FixedWidth("name", 15) + "   score/kills/deaths  ping\n";
-        for (const std::string& line : display.lines) {
-            text += TerminalSafe(line) + "\n";
-        }
-    }
-    if (options.rules) {
-        for (const auto& [key, value] : report.rules) {
-            text += "  " + TerminalSafe(key) + " = " + TerminalSafe(value) + "\n";
-        }
-    }
-    return text + "\n";
+    return options.longView ? LongEntry(result, options) : LineEntry(result, options);
 }
 
 std::string TextReport(const std::vector<Result>& results, const TextOptions& options) {
-    std::string report;
+    std::string report = options.longView ? "" : TextHeader();
     for (const Result& result : results) {
         report += TextEntry(result, options);
     }
@@ -138,19 +304,9 @@ std::string TextReport(const std::vector<Result>& results, const TextOptions& op
 std::string JsonEntry(const Result& result, std::size_t i) {
     std::string json = i == 0 ? "[\n  {" : ",\n  {";
     // A member: its key, then its value as a JSON string.
-    const auto member = [&json](const char* key, const std::string& value) {
+    const auto member = [&json](const char* key, std::string_view value) {
         json += key;
         AppendJsonString(json, value);
-    };
-    const auto object = [&json](const KeyValues& pairs) {
-        json += "{";
-        for (std::size_t f = 0; f < pairs.size(); ++f) {
-            json += f == 0 ? "" : ", ";
-            AppendJsonString(json, pairs[f].first);
-            json += ": ";
-            AppendJsonString(json, pairs[f].second);
-        }
-        json += "}";
     };
     member("\"query\": ", result.target.Label());
     member(", \"status\": ", StatusName(result.status));
@@ -160,36 +316,77 @@ std::string JsonEntry(const Result& result, std::size_t i) {
     if (!result.ip.empty()) {
         member(", \"ip\": ", result.ip);
     }
-    if (result.status == Result::Status::kOk) {
-        const ServerReport report = ReadReply(result);
-        member(", \"protocol\": ", result.protocol);
-        json += ", \"ping_ms\": " + Decimal(result.pingMs, "%.3f") + ", \"fields\": ";
-        object(report.fields);
-        json += ", \"rules\": ";
-        object(report.rules);
-        json += ", \"players\": [";
-        for (std::size_t p = 0; p < report.players.size(); ++p) {
-            const PlayerEntry& player = report.players[p];
-            member(p == 0 ? "{\"player\": " : ", {\"player\": ", player.player);
-            member(", \"team\": ", player.team);
-            member(", \"score\": ", player.score);
-            member(", \"kills\": ", player.kills);
-            member(", \"deaths\": ", player.deaths);
-            member(", \"ping\": ", player.ping);
-            json += "}";
-        }
-        const Display& display = report.display;
-        member("], \"display\": {\"title\": ", display.title);
-        member(", \"server_title\": ", display.serverTitle);
-        member(", \"map\": ", display.map);
-        member(", \"players\": ", display.players);
-        json += ", \"lines\": [";
-        for (std::size_t l = 0; l < display.lines.size(); ++l) {
-            json += l == 0 ? "" : ", ";
-            AppendJsonString(json, display.lines[l]);
-        }
-        json += std::string("], \"wait_for_slot_visible\": ") + (display.waitForSlotVisible ? "true" : "false") + "}";
+    if (result.status != Result::Status::kOk || !result.report) {
+        return json + "}";
     }
+    const ServerReport& report = *result.report;
+    const modBFVQueryParse::ServerInfoRecord& info = report.record;
+    member(", \"protocol\": ", result.protocol);
+    json += ", \"ping_ms\": " + Decimal(result.pingMs, "%.3f");
+    // The keys the window shows, the counts as numbers; the reply's other keys apart.
+    json += ", \"fields\": {";
+    const std::string* shown[] = {&info.hostname, &info.mapname, &info.numplayers, &info.maxplayers,
+                                  &info.reservedslots};
+    bool first = true;
+    for (std::size_t k = 0; k < std::size(shown); ++k) {
+        if (!report.Has(k)) {
+            continue;
+        }
+        json += first ? "\"" : ", \"";
+        json += std::string(ServerReport::kShownKeys[k]) + "\": ";
+        first = false;
+        if (k == ServerReport::kHostname || k == ServerReport::kMapname) {
+            AppendJsonString(json, *shown[k]);
+        } else {
+            AppendJsonNumber(json, *shown[k]);
+        }
+    }
+    json += "}, \"rules\": {";
+    for (std::size_t r = 0; r < report.others.size(); ++r) {
+        json += r == 0 ? "" : ", ";
+        AppendJsonString(json, report.others[r].first);
+        json += ": ";
+        AppendJsonString(json, report.others[r].second);
+    }
+    json += "}";
+    if (report.othersLeftOut > 0) {
+        json += ", \"rules_not_kept\": " + std::to_string(report.othersLeftOut);
+    }
+    const std::vector<std::string> missing = MissingKeys(report);
+    if (!missing.empty()) {
+        json += ", \"missing\": [";
+        for (std::size_t m = 0; m < missing.size(); ++m) {
+            json += m == 0 ? "" : ", ";
+            AppendJsonString(json, missing[m]);
+        }
+        json += "]";
+    }
+    json += ", \"players\": [";
+    for (std::size_t p = 0; p < report.players.size(); ++p) {
+        const PlayerEntry& player = report.players[p];
+        member(p == 0 ? "{\"player\": " : ", {\"player\": ", player.player);
+        const std::pair<const char*, const std::string*> numbers[] = {{", \"team\": ", &player.team},
+                                                                      {", \"score\": ", &player.score},
+                                                                      {", \"kills\": ", &player.kills},
+                                                                      {", \"deaths\": ", &player.deaths},
+                                                                      {", \"ping\": ", &player.ping}};
+        for (const auto& [key, value] : numbers) {
+            json += key;
+            AppendJsonNumber(json, *value);
+        }
+        json += "}";
+    }
+    const Display display = ShowReport(report);
+    member("], \"display\": {\"title\": ", display.title);
+    member(", \"server_title\": ", display.serverTitle);
+    member(", \"map\": ", display.map);
+    member(", \"players\": ", display.players);
+    json += ", \"lines\": [";
+    for (std::size_t l = 0; l < display.lines.size(); ++l) {
+        json += l == 0 ? "" : ", ";
+        AppendJsonString(json, display.lines[l]);
+    }
+    json += std::string("], \"wait_for_slot_visible\": ") + (display.waitForSlotVisible ? "true" : "false") + "}";
     return json + "}";
 }
 
@@ -205,11 +402,30 @@ std::string JsonReport(const std::vector<Result>& results) {
     return json + JsonEnd(results.size());
 }
 
+bool WriteReport(const std::vector<Result>& results, bool json, const TextOptions& options,
+                 const std::function<bool(std::string_view)>& write) {
+    constexpr std::size_t kWriteSize = 1 << 16;
+    std::string pending = json || options.longView ? "" : TextHeader();
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        pending += json ? JsonEntry(results[i], i) : TextEntry(results[i], options);
+        if (pending.size() >= kWriteSize) {
+            if (!write(pending)) {
+                return false;
+            }
+            pending.clear();
+        }
+    }
+    if (json) {
+        pending += JsonEnd(results.size());
+    }
+    return write(pending);
+}
+
 void SortResults(std::vector<Result>& results, SortKey key) {
     if (key == SortKey::kNone) {
         return;
     }
-    // Each reply read once for its key; unanswered servers after every answered one.
+    // Unanswered servers after every answered one.
     struct Keyed {
         bool answered;
         int players;
@@ -221,11 +437,10 @@ void SortResults(std::vector<Result>& results, SortKey key) {
     keyed.reserve(results.size());
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Result& result = results[i];
-        Keyed entry{result.status == Result::Status::kOk, 0, result.pingMs, {}, i};
+        Keyed entry{result.status == Result::Status::kOk && result.report, 0, result.pingMs, {}, i};
         if (entry.answered && key != SortKey::kPing) {
-            const ServerReport report = ReadReply(result, {false, false, false});
-            entry.players = report.playerCount;
-            entry.name = FoldCase(report.display.serverTitle);
+            entry.players = WholeNumber(result.report->record.numplayers).value_or(0);
+            entry.name = FoldCase(Trim(result.report->record.hostname));
         }
         keyed.push_back(std::move(entry));
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "result.h"
@@ -8,15 +10,20 @@
 namespace vantorel::bfvQuery {
 
 struct TextOptions {
-    bool players = false;  // the player lines, under a header
-    bool rules = false;    // the server's other keys
+    bool longView = false;  // the five-line view of each server instead of one line
+    bool players = false;   // the player lines, under a header
+    bool rules = false;     // the server's other keys
 };
 
-// For each server: "HOST:PORT", its status and round-trip time, then what the stats window
-// shows, or why nothing; a blank line after each. Every control character that a server
-// (or a hosts file) put in a text is shown as "?", so no reply can steer the terminal.
-std::string TextReport(const std::vector<Result>& results, const TextOptions& options = {});
+// Text, every piece terminal-safe (TerminalSafe), so that no reply or list can steer the
+// terminal. By default one line a server under TextHeader(), as qstat users know it:
+// address, status, players/max, map, round trip in milliseconds, and the name, or why there
+// is none; the player lines and the other keys, when asked for, indented under it. The long
+// view: "HOST:PORT", its status and round-trip time, then the stats window's lines, or why
+// there are none; a blank line after each server.
+std::string TextHeader();
 std::string TextEntry(const Result& result, const TextOptions& options);
+std::string TextReport(const std::vector<Result>& results, const TextOptions& options = {});
 
 // One JSON array, one object per server.
 std::string JsonReport(const std::vector<Result>& results);
@@ -24,12 +31,21 @@ std::string JsonReport(const std::vector<Result>& results);
 std::string JsonEntry(const Result& result, std::size_t i);
 std::string JsonEnd(std::size_t count);
 
-// A JSON string literal: UTF-8 as it is, quotes, backslashes and control characters escaped.
-std::string JsonString(const std::string& text);
-void AppendJsonString(std::string& out, const std::string& text);
+// The whole report, handed to `write` a few servers at a time, so that a thousand servers'
+// output (some megabytes of JSON) is never held whole yet goes out in few writes. False as
+// soon as a write fails.
+bool WriteReport(const std::vector<Result>& results, bool json, const TextOptions& options,
+                 const std::function<bool(std::string_view)>& write);
 
-// The text with each control character (C0, DEL and C1) replaced by "?".
-std::string TerminalSafe(const std::string& text);
+// A JSON string literal, always valid UTF-8: quotes, backslashes and control characters
+// (C0, DEL and C1) escaped, and each byte that is not part of a well-formed UTF-8 sequence
+// written as U+FFFD.
+std::string JsonString(std::string_view text);
+void AppendJsonString(std::string& out, std::string_view text);
+
+// The text with each control character (C0, DEL and C1) and each byte that is not part of a
+// well-formed UTF-8 sequence replaced by "?".
+std::string TerminalSafe(std::string_view text);
 
 enum class SortKey { kNone, kPlayers, kPing, kName };
 // Most players first, lowest ping first, or by server title; servers that did not answer

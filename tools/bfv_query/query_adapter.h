@@ -1,6 +1,7 @@
 #pragma once
-// The one place where bfv-query uses the stats window's query code: the query session (which
-// request, the fallbacks, the joining of split replies), the parser and the display texts.
+// The one place where bfv-query uses the stats window's query session (which request, the
+// fallbacks, the joining of split replies); each answer is summarised as it comes
+// (reply_summary.h).
 // The engine gives each server's QueryProtocol the datagrams from that server and its
 // timeouts, and sends what it asks for; nothing here knows about sockets.
 
@@ -22,22 +23,13 @@ using Protocol = ::vantorel::QueryProtocol;
 std::optional<Protocol> ParseProtocol(std::string_view name);
 const char* ProtocolName(Protocol protocol);
 
-// What the stats window would take from an answered server's reply. The summary (record,
-// title, map, counts) always; the rest only when asked for, as it costs more than the parse.
-struct ReadParts {
-    bool players = true;  // the player entries
-    bool lines = true;    // the player lines as the window shows them
-    bool rules = true;    // the reply's other keys
-};
-ServerReport ReadReply(const Result& result, ReadParts parts = {});
-
 class QueryProtocol {
   public:
     using Clock = std::chrono::steady_clock;
 
     enum class Step {
         kWaiting,    // more datagrams are expected
-        kAnswered,   // the answer is in `reply` and `protocol`
+        kAnswered,   // the answer is in `report` and `protocol`
         kSendAgain,  // send Request() again and wait one more timeout
         kNoAnswer,   // give up: the server did not answer
     };
