@@ -305,8 +305,8 @@ void frmQuery::tmrTimeout_Timer() {
         GiveUp();
         return;
     }
-    // While parts of the reply are held the session answers nothing the first time: tmrParts
-    // shows them, and this timer stays on to give up on a server that keeps sending new sets.
+    // Parts of a reply that are on their way are waited for a parts timeout past this one:
+    // tmrParts shows them, or gives up on a server that keeps starting new sets.
     Act(session_->OnTimeout(options_.now()));
 }
 
