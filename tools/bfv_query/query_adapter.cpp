@@ -14,24 +14,22 @@
 namespace vantorel::bfvQuery {
 namespace {
 
-// Keys that are shown on their own lines, or that only number the parts of a reply.
+// Keys that are shown on their own lines, that belong to one player ("name_N": the six
+// families and whatever else a server numbers so, "playername_N" and "keyhash_N" among them),
+// or that only number the parts of a reply. Names are compared without regard to case, as
+// the parser reads them.
 bool ShownElsewhere(std::string_view key) {
-    const char last = key.back();
-    if (last >= '0' && last <= '9') {
-        const std::size_t underscore = key.rfind('_');
-        if (underscore != std::string_view::npos &&
-            key.find_first_not_of("0123456789", underscore + 1) == std::string_view::npos) {
-            const std::string_view family = key.substr(0, underscore + 1);
-            for (const std::string_view player : {"player_", "team_", "score_", "kills_", "deaths_", "ping_"}) {
-                if (family == player) {
-                    return true;
-                }
-            }
-        }
-        return false;
+    const std::size_t underscore = key.rfind('_');
+    if (underscore != std::string_view::npos && underscore > 0 && underscore + 1 < key.size() &&
+        key.find_first_not_of("0123456789", underscore + 1) == std::string_view::npos) {
+        return true;
+    }
+    std::string lower(key);
+    for (char& c : lower) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
     for (const std::string_view shown : {"hostname", "mapname", "numplayers", "maxplayers", "queryid", "final"}) {
-        if (key == shown) {
+        if (lower == shown) {
             return true;
         }
     }
