@@ -210,13 +210,17 @@ void frmQuery::Act(QuerySession::Action action) {
             break;
         case QuerySession::Action::Kind::kSend:
             // The further requests share the first one's timeout: a silent server costs one.
+            // One that the system refuses leaves the query to that timeout, since the first
+            // went out, unless the refusal says that nothing listens on the port.
             try {
                 for (const std::string& request : action.requests) {
                     Send(request);
                 }
             } catch (const SocketError& error) {
-                QueryFailed(error.Description());
-                return;
+                if (error.Number() == winsock::kWsaEconnreset) {
+                    PortClosed();
+                    return;
+                }
             }
             break;
         case QuerySession::Action::Kind::kGiveUp: GiveUp(); return;

@@ -140,6 +140,7 @@ class Engine {
         int socket = 0;
         bool inFlight = false;
         bool done = false;
+        bool sent = false;                   // a first request went out
         bool heard = false;                  // a first datagram of its answer came
         Clock::time_point scheduledFor{};    // when its live timer entry is due
         unsigned generation = 0;             // of its entry in the timer queue
@@ -263,10 +264,13 @@ class Engine {
     void Send(std::size_t i) {
         Server& server = servers_[i];
         for (const std::string& request : server.protocol->Requests()) {
-            if (!sockets_->Send(server.socket, server.endpoint, request)) {
+            // Once a request has gone out, one refused later (Wine refuses sends on a socket
+            // whose port answered "unreachable") leaves the query to its timeout.
+            if (!sockets_->Send(server.socket, server.endpoint, request) && !server.sent) {
                 Fail(i, Result::Status::kError, "The query could not be sent.");
                 return;
             }
+            server.sent = true;
         }
         Schedule(i);
     }
