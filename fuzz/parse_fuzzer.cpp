@@ -4,6 +4,7 @@
 // GameSpy 2 reply to the id they carry. Besides the sanitizers' findings, a few
 // properties that must hold for any input stop the run when broken.
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -68,6 +69,35 @@ std::vector<std::string> AssembleReplies(const std::vector<std::string>& datagra
     return replies;
 }
 
+// Entry N holds player N while every player's number lies below the count and no player is
+// named in the sibling games' form; otherwise the players fill the entries in turn.
+bool EntriesByNumber(const std::string& reply, int filled) {
+    for (const parse::ReplyPair& pair : parse::SplitReply(reply)) {
+        if (pair.key.size() > 16) {
+            continue;  // longer than any player key this reads
+        }
+        std::string key(pair.key);
+        for (char& c : key) {
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        if (key.rfind("playername_", 0) == 0) {
+            return false;
+        }
+        for (const std::string_view prefix : {"player_", "team_", "score_", "kills_", "deaths_", "ping_"}) {
+            const std::string digits = key.rfind(prefix, 0) == 0 ? key.substr(prefix.size()) : "";
+            if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0') ||
+                digits.find_first_not_of("0123456789") != std::string::npos) {
+                continue;
+            }
+            const int number = std::stoi(digits);
+            if (number < parse::kPlayerEntries && number >= filled) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // The parse of one reply must agree with reading the pairs one by one, each value decoded
 // by itself.
 void ParseReply(const std::string& reply) {
@@ -77,7 +107,8 @@ void ParseReply(const std::string& reply) {
         Check(parse::ServerInfo().*field.field == Cp1252ToUtf8(parse::GetReplyValue(reply, field.key)));
     }
     // A few entries are enough to compare, and keep a long reply quick.
-    for (int i = 0; i < filled && i < 4; ++i) {
+    const int compared = filled > 0 && EntriesByNumber(reply, filled) ? std::min(filled, 4) : 0;
+    for (int i = 0; i < compared; ++i) {
         const std::string n = std::to_string(i);
         const parse::PlayerInfo& entry = parse::Players()[static_cast<std::size_t>(i)];
         Check(entry.player == Cp1252ToUtf8(parse::GetReplyValue(reply, "player_" + n)));

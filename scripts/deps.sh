@@ -21,6 +21,11 @@ fi
 TEST_PACKAGES="$DEMO_PACKAGES clang clang-format libclang-rt-14-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
  xvfb x11-apps x11-utils imagemagick openbox xdotool zip unzip hyperfine qstat strace time"
 
+# GameDig, a test-only peer from npm, needs node and npm: Debian's where none is installed.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    TEST_PACKAGES="$TEST_PACKAGES nodejs npm"
+fi
+
 case "$set_name" in
     demo) packages=$DEMO_PACKAGES ;;
     test) packages=$TEST_PACKAGES ;;

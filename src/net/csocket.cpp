@@ -146,7 +146,18 @@ void CSocket::PostSocketEvent(std::int32_t event, std::int32_t error) {
         }
         switch (event) {
             case winsock::kFdRead: {
-                const std::int32_t count = RecvToBuffer();
+                std::int32_t count = 0;
+                try {
+                    count = RecvToBuffer();
+                } catch (const SocketError& failure) {
+                    // A datagram socket learns of a "port unreachable" answer to what it sent as
+                    // a reset on its next receive. Raised alone it would reach no one (the
+                    // window procedure drops it), so the application hears of it as an event.
+                    if (protocol_ == kUdp && failure.Number() == winsock::kWsaEconnreset) {
+                        RaiseOnError(failure.Number(), failure.Description(), "CSocket.PostSocketEvent");
+                    }
+                    throw;
+                }
                 const std::int64_t total = static_cast<std::int64_t>(bytesReceived_) + count;
                 if (total > std::numeric_limits<std::int32_t>::max()) {
                     throw RuntimeError(kErrOverflow, "");

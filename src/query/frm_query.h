@@ -67,7 +67,10 @@ class frmQuery : public CSocketEvents {
     CheckBox chkWaitForSlot{"Wait for a free slot, then join"};
     Timer tmrRefresh{10000};
     Timer tmrTimeout{1500};
-    Timer tmrParts{1000};  // gives up on the missing parts of a split reply
+    // The query's own steps between the request and the timeout: the other forms asked, the
+    // request asked again, the missing parts of a split reply given up. It ticks at the pace
+    // of the first of them while the query has one ahead.
+    Timer tmrParts{static_cast<unsigned>(QuerySession::kNextFormDelay.count())};
 
     // The window this logic drives, and where the launcher window is.
     void AttachWindow(StatsWindowSurface& surface, std::function<TwipsRect()> launcherBounds);
@@ -87,7 +90,8 @@ class frmQuery : public CSocketEvents {
     void Release();
 
     // The user picked a favourite: query its address, and say so if no reply comes. A pick of
-    // another server ends a slot wait.
+    // another server ends a slot wait. After a timeout, or a closed port, the refresh goes on
+    // asking, so that a server that comes back shows by itself.
     void SendQuery(const std::string& address);
     void ClearDisplay();
     // The launcher's boxes no longer name the server whose slot is awaited: untick the box.
@@ -120,9 +124,13 @@ class frmQuery : public CSocketEvents {
     // Once a host name's lookup has given the socket an address, that address is the target.
     void NoteResolvedTarget();
     void Act(QuerySession::Action action);
+    // Runs tmrParts while the session has a step of its own ahead.
+    void FollowSessionDeadline();
     void GiveUp();
+    void PortClosed();
     void ShowReply(QueryReply reply);
-    void ShowServerStats();
+    // Shows the parsed reply of query number `query`, and stops if another query starts meanwhile.
+    void ShowServerStats(std::uint64_t query);
     void QueryFailed(const std::string& reason);
 
     StatsWindowView& view_;
@@ -136,6 +144,9 @@ class frmQuery : public CSocketEvents {
     // is not this server's. Empty until the address is known.
     std::optional<std::uint32_t> target_;
     std::optional<QuerySession> session_;
+    // Counts the queries, so that a reply of an earlier one that is still being shown when the
+    // next starts stops there and leaves the new query alone.
+    std::uint64_t queryNumber_ = 0;
     DialectMemory dialects_;
     std::uint32_t nextRequestId_;
     // The server of the user's pick, with the launcher's port then: where a slot wait joins.

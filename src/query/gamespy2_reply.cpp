@@ -26,11 +26,15 @@ class Reader {
         return text;
     }
 
-    std::optional<unsigned> Byte() {
-        if (at_ >= bytes_.size()) {
+    // The game's query code writes each row count in two bytes, high byte first.
+    std::optional<unsigned> Count() {
+        if (bytes_.size() - at_ < 2) {
             return std::nullopt;
         }
-        return static_cast<unsigned char>(bytes_[at_++]);
+        const unsigned count =
+            static_cast<unsigned char>(bytes_[at_]) << 8 | static_cast<unsigned char>(bytes_[at_ + 1]);
+        at_ += 2;
+        return count;
     }
 
   private:
@@ -40,10 +44,10 @@ class Reader {
 
 constexpr std::size_t kLongestFieldName = 32;
 
-// A count byte, field names up to an empty one, then count x fields values. Each value's
+// A row count, field names up to an empty one, then count x fields values. Each value's
 // key is its field name and the row's number. Answers false when the section is cut short.
 bool ReadTable(Reader& reader, std::vector<KeyValue>& pairs) {
-    const std::optional<unsigned> count = reader.Byte();
+    const std::optional<unsigned> count = reader.Count();
     if (!count) {
         return false;
     }
@@ -57,6 +61,9 @@ bool ReadTable(Reader& reader, std::vector<KeyValue>& pairs) {
             break;
         }
         fields.push_back(*field);
+    }
+    if (fields.empty()) {
+        return true;  // rows of nothing: a count up to 65535 costs no turns
     }
     for (unsigned row = 0; row < *count; ++row) {
         const std::string number = std::to_string(row);

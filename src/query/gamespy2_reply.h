@@ -1,10 +1,11 @@
 #pragma once
 // GameSpy 2, the binary status query that some servers of the game answer instead of the
-// text one. The request is FE FD 00, a 4-byte id of the asker's choice and FF FF FF (server
-// keys, players, teams). The reply is one datagram: 00, the same id, then the server keys as
-// key NUL value NUL ended by an empty key; then the players: a count byte, the field names
-// each ended by NUL and the list by an empty name, then count x fields values; then the
-// teams in the same form.
+// text one. The request is FE FD 00, a 4-byte id of the asker's choice and three bytes that
+// ask for the server keys, the players and the teams (we ask for all three: FF FF FF). The
+// reply is one datagram: 00, the same id, then the server keys as key NUL value NUL ended by
+// an empty key; then the players: the row count as a 16-bit big-endian number, the field
+// names each ended by NUL and the list by an empty name, then count x fields values; then
+// the teams in the same form.
 
 #include <cstdint>
 #include <optional>

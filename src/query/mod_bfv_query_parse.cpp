@@ -73,6 +73,32 @@ constexpr PlayerField kPlayerFields[] = {
     {"player_", &PlayerInfo::player}, {"team_", &PlayerInfo::team},     {"score_", &PlayerInfo::score},
     {"kills_", &PlayerInfo::kills},   {"deaths_", &PlayerInfo::deaths}, {"ping_", &PlayerInfo::ping},
 };
+// The sibling games name their players "playername_N"; a reply of that form is read the same,
+// "player_N" winning where a reply holds both.
+constexpr std::string_view kSiblingNamePrefix = "playername_";
+constexpr std::size_t kSiblingName = std::size(kPlayerFields);
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Servers and the clients that read them take key names without regard to case
+// ("Hostname", "MapName"); the names we look for are all lower case.
+bool SameKey(std::string_view key, std::string_view lowerName) {
+    if (key.size() != lowerName.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (LowerAscii(key[i]) != lowerName[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartsWithKey(std::string_view key, std::string_view lowerPrefix) {
+    return key.size() > lowerPrefix.size() && SameKey(key.substr(0, lowerPrefix.size()), lowerPrefix);
+}
 
 // Walks the \key\value sequence from the left. The text before the first backslash belongs
 // to no key; a last key with nothing after it has the empty value.
@@ -105,24 +131,24 @@ class PairReader {
 };
 
 // The values a parse needs, collected in one pass over the pairs. Only the 41 server keys and
-// the six player families are ever kept, matched against a fixed table and a number, so what
-// a sender chooses as keys cannot make the lookup slower or the memory larger: the cost is
-// one pass over the bytes plus, per pair, a binary search over 41 short keys. The first pair
-// of a repeated key wins. Each value is decoded only once it is known to be wanted, after the
+// the player families are ever kept, matched against a fixed table and a number, so what a
+// sender chooses as keys cannot make the lookup slower or the memory larger: the cost is one
+// pass over the bytes plus, per pair, a binary search over 41 short keys. The first pair of a
+// repeated key wins. Each value is decoded only once it is known to be wanted, after the
 // split on the backslash byte, so no double-byte code page can join a value with the
 // separator after it.
 class ReplyValues {
   public:
-    ReplyValues() : players_(kPlayerEntries) {}
+    explicit ReplyValues(Decoder decode) : decode_(decode), players_(kPlayerEntries) {}
 
     void Add(std::string_view key, std::string_view value) {
         if (const std::optional<std::size_t> server = ServerKeyIndex(key)) {
             Keep(server_[*server], value);
             return;
         }
-        for (std::size_t f = 0; f < std::size(kPlayerFields); ++f) {
-            const std::string_view prefix = kPlayerFields[f].prefix;
-            if (key.size() > prefix.size() && key.substr(0, prefix.size()) == prefix) {
+        for (std::size_t f = 0; f <= kSiblingName; ++f) {
+            const std::string_view prefix = f == kSiblingName ? kSiblingNamePrefix : kPlayerFields[f].prefix;
+            if (StartsWithKey(key, prefix)) {
                 if (const std::optional<std::size_t> index = PlayerIndex(key.substr(prefix.size()))) {
                     Keep(players_[*index][f], value);
                 }
@@ -132,7 +158,26 @@ class ReplyValues {
     }
 
     const std::string& Server(std::size_t index) const { return server_[index].text; }
-    const std::string& Player(std::size_t index, std::size_t field) const { return players_[index][field].text; }
+
+    // Whether the reply holds any value of the player numbered `index`.
+    bool PlayerPresent(std::size_t index) const {
+        for (const Value& value : players_[index]) {
+            if (value.found) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void StorePlayer(std::size_t index, PlayerInfo& entry) const {
+        const auto& values = players_[index];
+        for (std::size_t f = 0; f < std::size(kPlayerFields); ++f) {
+            entry.*kPlayerFields[f].field = values[f].text;
+        }
+        if (!values[0].found) {
+            entry.player = values[kSiblingName].text;
+        }
+    }
 
   private:
     struct Value {
@@ -140,14 +185,15 @@ class ReplyValues {
         std::string text;
     };
 
-    static void Keep(Value& slot, std::string_view value) {
+    void Keep(Value& slot, std::string_view value) const {
         if (!slot.found) {
             slot.found = true;
-            slot.text = platform::AnsiToUtf8(value);
+            slot.text = decode_(value);
         }
     }
 
-    // The 41 keys in byte order, each with its place in the record.
+    // The 41 keys in byte order, each with its place in the record; a key is compared as if
+    // it were lower case.
     static std::optional<std::size_t> ServerKeyIndex(std::string_view key) {
         static const auto sorted = [] {
             std::array<std::pair<std::string_view, std::size_t>, kServerFields.size()> table{};
@@ -157,9 +203,14 @@ class ReplyValues {
             std::sort(table.begin(), table.end());
             return table;
         }();
-        const auto found = std::lower_bound(sorted.begin(), sorted.end(), key,
-                                            [](const auto& entry, std::string_view k) { return entry.first < k; });
-        if (found == sorted.end() || found->first != key) {
+        const auto found =
+            std::lower_bound(sorted.begin(), sorted.end(), key, [](const auto& entry, std::string_view k) {
+                return std::lexicographical_compare(
+                    entry.first.begin(), entry.first.end(), k.begin(), k.end(), [](char a, char b) {
+                        return static_cast<unsigned char>(LowerAscii(a)) < static_cast<unsigned char>(LowerAscii(b));
+                    });
+            });
+        if (found == sorted.end() || !SameKey(key, found->first)) {
             return std::nullopt;
         }
         return found->second;
@@ -183,12 +234,13 @@ class ReplyValues {
         return index;
     }
 
+    Decoder decode_;
     std::array<Value, kServerFields.size()> server_;
-    std::vector<std::array<Value, std::size(kPlayerFields)>> players_;
+    std::vector<std::array<Value, kSiblingName + 1>> players_;
 };
 
-ReplyValues CollectGameSpy1(std::string_view reply) {
-    ReplyValues values;
+ReplyValues CollectGameSpy1(std::string_view reply, Decoder decode) {
+    ReplyValues values(decode);
     PairReader reader(reply);
     ReplyPair pair;
     while (reader.Next(pair)) {
@@ -215,17 +267,43 @@ std::optional<std::int16_t> LastPlayerIndex(const ReplyValues& values) {
     return ToInt16(*count - 1);
 }
 
+// Which numbered player fills each entry. Players numbered from 0 within the count keep their
+// number, gaps and all. When some number lies beyond the count (gaps left by players who went,
+// or numbers from 1) the players fill the entries in the order of their numbers, so that none
+// is lost past the count and no entry stands blank for a number nobody has.
+std::vector<std::size_t> EntrySources(const ReplyValues& values, int last) {
+    std::vector<std::size_t> present;
+    bool beyondCount = false;
+    for (std::size_t index = 0; index < static_cast<std::size_t>(kPlayerEntries); ++index) {
+        if (values.PlayerPresent(index)) {
+            present.push_back(index);
+            beyondCount = beyondCount || static_cast<int>(index) > last;
+        }
+    }
+    if (beyondCount) {
+        return present;
+    }
+    std::vector<std::size_t> byNumber(static_cast<std::size_t>(std::clamp(last + 1, 0, kPlayerEntries)));
+    for (std::size_t i = 0; i < byNumber.size(); ++i) {
+        byNumber[i] = i;
+    }
+    return byNumber;
+}
+
 int ReadPlayers(const ReplyValues& values) {
     const std::optional<std::int16_t> last = LastPlayerIndex(values);
     if (!last) {
         return 0;
     }
+    const std::vector<std::size_t> sources = EntrySources(values, *last);
     int filled = 0;
     for (int i = 0; i <= *last; ++i) {
         if (i < kPlayerEntries) {
             PlayerInfo& entry = Players()[static_cast<std::size_t>(i)];
-            for (std::size_t f = 0; f < std::size(kPlayerFields); ++f) {
-                entry.*kPlayerFields[f].field = values.Player(static_cast<std::size_t>(i), f);
+            if (static_cast<std::size_t>(i) < sources.size()) {
+                values.StorePlayer(sources[static_cast<std::size_t>(i)], entry);
+            } else {
+                entry = PlayerInfo{};  // the count names more players than the reply holds
             }
             ++filled;
         }
@@ -245,6 +323,10 @@ int Store(const ReplyValues& values) {
     return ReadPlayers(values);
 }
 
+std::string DecodeAnsi(std::string_view bytes) {
+    return platform::AnsiToUtf8(bytes);
+}
+
 }  // namespace
 
 ServerInfoRecord& ServerInfo() {
@@ -262,11 +344,15 @@ const std::array<ServerField, 41>& ServerFields() {
 }
 
 int ParseServerReply(std::string_view reply) {
-    return Store(CollectGameSpy1(reply));
+    return ParseServerReply(reply, DecodeAnsi);
+}
+
+int ParseServerReply(std::string_view reply, Decoder decode) {
+    return Store(CollectGameSpy1(reply, decode));
 }
 
 int ParseServerPairs(std::span<const KeyValue> pairs) {
-    ReplyValues values;
+    ReplyValues values(DecodeAnsi);
     for (const KeyValue& pair : pairs) {
         values.Add(pair.key, pair.value);
     }
@@ -274,14 +360,14 @@ int ParseServerPairs(std::span<const KeyValue> pairs) {
 }
 
 int ParsePlayerList(std::string_view reply) {
-    return ReadPlayers(CollectGameSpy1(reply));
+    return ReadPlayers(CollectGameSpy1(reply, DecodeAnsi));
 }
 
 std::string GetReplyValue(std::string_view reply, std::string_view key) {
     PairReader reader(reply);
     ReplyPair pair;
     while (reader.Next(pair)) {
-        if (pair.key == key) {
+        if (SameKey(pair.key, key)) {
             return std::string(pair.value);
         }
     }
@@ -293,7 +379,7 @@ void LookUpKeys(std::string_view reply, std::span<KeyLookup> keys) {
     ReplyPair pair;
     while (reader.Next(pair)) {
         for (KeyLookup& lookup : keys) {
-            if (!lookup.found && pair.key == lookup.key) {
+            if (!lookup.found && SameKey(pair.key, lookup.key)) {
                 lookup.found = true;
                 lookup.value = pair.value;
             }
@@ -315,7 +401,7 @@ bool HasReplyKey(std::string_view reply, std::string_view key) {
     PairReader reader(reply);
     ReplyPair pair;
     while (reader.Next(pair)) {
-        if (pair.key == key) {
+        if (SameKey(pair.key, key)) {
             return true;
         }
     }

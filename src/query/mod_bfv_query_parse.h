@@ -79,8 +79,13 @@ const std::array<ServerField, 41>& ServerFields();
 // Fills every field of ServerInfo, then the player entries, from a GameSpy 1 reply: its bytes
 // in the servers' code page, split on the backslash byte before each wanted value is decoded.
 // Answers how many entries of Players this parse filled. Time and memory grow with the
-// length of the reply alone, whatever its keys.
+// length of the reply alone, whatever its keys. Key names are read without regard to case,
+// and the sibling games' "playername_N" names a player as "player_N" does.
 int ParseServerReply(std::string_view reply);
+
+// The same with the values decoded by `decode` instead of the system's code page.
+using Decoder = std::string (*)(std::string_view bytes);
+int ParseServerReply(std::string_view reply, Decoder decode);
 
 // One key and its value, both still in the servers' code page.
 struct KeyValue {
@@ -92,13 +97,16 @@ struct KeyValue {
 // fields named as GameSpy 1 names them ("player_3").
 int ParseServerPairs(std::span<const KeyValue> pairs);
 
-// Fills (from a GameSpy 1 reply) the entries 0 up to numplayers - 1 (at most the last entry of the table), yielding to
-// the event loop once per player index; answers how many entries it filled. It reads no player
-// when numplayers is missing or not a number that fits a 16-bit count.
+// Fills (from a GameSpy 1 reply) the entries 0 up to numplayers - 1 (at most the last entry of
+// the table), yielding to the event loop once per player index; answers how many entries it
+// filled. Entry N holds player N while every player's number is below the count; when some
+// number lies beyond it, the players fill the entries in the order of their numbers. It reads
+// no player when numplayers is missing or not a number that fits a 16-bit count.
 int ParsePlayerList(std::string_view reply);
 
-// The value of the first pair whose key is exactly `key`; empty when there is none. A key
-// with no backslash after it, at the very end, has the empty value.
+// The value of the first pair whose key is `key` (given in lower case; the reply's in any
+// case); empty when there is none. A key with no backslash after it, at the very end, has the
+// empty value.
 std::string GetReplyValue(std::string_view reply, std::string_view key);
 
 // Whether `key` occurs as a key of the reply, whatever its value (the "final" key has none).

@@ -1,5 +1,6 @@
 #include "query/query_session.h"
 
+#include <algorithm>
 #include <array>
 
 #include "query/gamespy2_reply.h"
@@ -58,21 +59,26 @@ int ParseQueryReply(const QueryReply& reply) {
     return modBFVQueryParse::ParseServerReply(reply.text);
 }
 
-QuerySession::QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory, std::uint32_t requestId)
-    : address_(std::move(address)), protocol_(protocol), memory_(memory), requestId_(requestId) {
+QuerySession::QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory, std::uint32_t requestId,
+                           Clock::time_point start, std::chrono::milliseconds timeout)
+    : address_(std::move(address)),
+      protocol_(protocol),
+      memory_(memory),
+      requestId_(requestId),
+      start_(start),
+      timeout_(timeout),
+      otherFormsDue_(protocol == QueryProtocol::kAuto) {
     switch (protocol_) {
-        case QueryProtocol::kBasic: asking_ = Dialect::kBasic; break;
-        case QueryProtocol::kStatus: asking_ = Dialect::kStatus; break;
-        case QueryProtocol::kGameSpy2: asking_ = Dialect::kGameSpy2; break;
+        case QueryProtocol::kBasic: first_ = Dialect::kBasic; break;
+        case QueryProtocol::kStatus: first_ = Dialect::kStatus; break;
+        case QueryProtocol::kGameSpy2: first_ = Dialect::kGameSpy2; break;
         case QueryProtocol::kAuto: {
             const std::optional<Dialect> known = memory_ ? memory_->Recall(address_) : std::nullopt;
-            asking_ = known.value_or(Dialect::kBasic);
+            first_ = known.value_or(Dialect::kBasic);
             break;
         }
     }
-    if (IsGameSpy1(asking_)) {
-        gameSpy1_ = asking_;
-    }
+    sentAt_[static_cast<int>(first_)] = start;
 }
 
 std::string QuerySession::RequestFor(Dialect dialect) const {
@@ -85,18 +91,48 @@ std::string QuerySession::RequestFor(Dialect dialect) const {
 }
 
 std::string QuerySession::Request() const {
-    return RequestFor(asking_);
+    return RequestFor(first_);
 }
 
-QuerySession::Action QuerySession::Send(Dialect dialect) {
-    asking_ = dialect;
-    if (IsGameSpy1(dialect)) {
-        gameSpy1_ = dialect;
-    }
+QuerySession::Action QuerySession::Ask(const std::vector<Dialect>& forms, Clock::time_point now) {
     Action action;
-    action.kind = Action::Kind::kSend;
-    action.request = RequestFor(dialect);
+    for (const Dialect form : forms) {
+        std::optional<Clock::time_point>& sent = sentAt_[static_cast<int>(form)];
+        if (!sent) {
+            sent = now;
+        }
+        action.requests.push_back(RequestFor(form));
+    }
+    if (!action.requests.empty()) {
+        action.kind = Action::Kind::kSend;
+    }
     return action;
+}
+
+QuerySession::Action QuerySession::AskOtherForms(Clock::time_point now) {
+    otherFormsDue_ = false;
+    // "\status\" holds all that "\basic\" may, so a server asked "\status\" first needs only
+    // the other protocol; one remembered as GameSpy 2 is asked the design's request.
+    std::vector<Dialect> forms;
+    switch (first_) {
+        case Dialect::kBasic: forms = {Dialect::kStatus, Dialect::kGameSpy2}; break;
+        case Dialect::kStatus: forms = {Dialect::kGameSpy2}; break;
+        case Dialect::kGameSpy2: forms = {Dialect::kBasic}; break;
+    }
+    return Ask(forms, now);
+}
+
+QuerySession::Action QuerySession::AskAgain(Clock::time_point now) {
+    retryDue_ = false;
+    std::vector<Dialect> forms;
+    for (const Dialect form : {Dialect::kBasic, Dialect::kStatus, Dialect::kGameSpy2}) {
+        // A form whose answer is known not to help is not asked again.
+        const bool useless = (form == Dialect::kBasic && shortAnswer_) || (form == Dialect::kGameSpy2 && heardText_);
+        if (Asked(form) && !useless) {
+            forms.push_back(form);
+        }
+    }
+    return Ask(forms, now);
 }
 
 void QuerySession::Remember(Dialect dialect) {
@@ -105,73 +141,148 @@ void QuerySession::Remember(Dialect dialect) {
     }
 }
 
+bool QuerySession::Accepts(Dialect dialect) const {
+    if (answered_) {
+        return IsGameSpy1(*answered_) == IsGameSpy1(dialect);
+    }
+    return IsGameSpy1(dialect) ? Asked(Dialect::kBasic) || Asked(Dialect::kStatus) : Asked(Dialect::kGameSpy2);
+}
+
+void QuerySession::Heard(Dialect dialect, Clock::time_point now) {
+    otherFormsDue_ = false;
+    std::optional<Clock::time_point> sent = sentAt_[static_cast<int>(dialect)];
+    if (IsGameSpy1(dialect)) {
+        heardText_ = true;
+        const std::optional<Clock::time_point>& other = sentAt_[static_cast<int>(Dialect::kStatus)];
+        if (!sent || (other && *other < *sent)) {
+            sent = other;
+        }
+    }
+    if (!roundTrip_ && sent) {
+        roundTrip_ = now - *sent;
+    }
+}
+
 QuerySession::Action QuerySession::OnDatagram(std::string_view datagram, Clock::time_point now) {
     if (datagram.size() > kLargestDatagram) {
         return {};
     }
-    // After the fallback both protocols are awaited: a slow server's first answer still counts.
-    const bool wantGameSpy2 = asking_ == Dialect::kGameSpy2 || (fellBack_ && protocol_ == QueryProtocol::kAuto);
-    const bool wantGameSpy1 = IsGameSpy1(asking_) || (fellBack_ && protocol_ == QueryProtocol::kAuto);
     if (gameSpy2::LooksLikeReply(datagram)) {
-        if (!wantGameSpy2) {
+        if (!Accepts(Dialect::kGameSpy2)) {
             return {};
         }
         std::optional<std::vector<modBFVQueryParse::KeyValue>> pairs = gameSpy2::ParseReply(datagram, requestId_);
         if (!pairs) {
             return {};  // another request's reply, or no reply at all
         }
-        Remember(Dialect::kGameSpy2);
-        asking_ = Dialect::kGameSpy2;
-        Action action;
-        action.kind = Action::Kind::kShow;
-        action.reply = QueryReply{Dialect::kGameSpy2, {}, std::move(*pairs)};
-        return action;
+        Heard(Dialect::kGameSpy2, now);
+        return Show(QueryReply{Dialect::kGameSpy2, {}, std::move(*pairs)});
     }
-    if (!wantGameSpy1) {
+    if (!Accepts(Dialect::kBasic)) {
         return {};
     }
+    Heard(Dialect::kBasic, now);
     std::optional<std::string> reply = assembler_.Add(datagram, now);
     if (!reply) {
         return {};
     }
-    return ShowGameSpy1(std::move(*reply));
+    return ShowGameSpy1(std::move(*reply), now);
 }
 
-QuerySession::Action QuerySession::ShowGameSpy1(std::string reply) {
-    if (!IsGameSpy1(asking_)) {
-        asking_ = gameSpy1_;  // the late answer to the text request
+QuerySession::Action QuerySession::ShowGameSpy1(std::string reply, Clock::time_point now) {
+    if (protocol_ == QueryProtocol::kAuto && Asked(Dialect::kBasic) && !HoldsStatus(reply)) {
+        if (!shortAnswer_) {
+            shortAnswer_ = true;
+            Remember(Dialect::kStatus);
+            return Ask(Asked(Dialect::kStatus) ? std::vector<Dialect>{} : std::vector<Dialect>{Dialect::kStatus}, now);
+        }
+        if (answered_) {
+            return {};  // a late short answer never replaces a whole one
+        }
     }
-    if (asking_ == Dialect::kBasic && protocol_ == QueryProtocol::kAuto && !askedStatus_ && !HoldsStatus(reply)) {
-        askedStatus_ = true;
-        Remember(Dialect::kStatus);
-        return Send(Dialect::kStatus);
-    }
-    Remember(asking_);
+    // Once "\status\" has gone out the answer may be to either request; asking "\status\"
+    // first next time suits both kinds of server.
+    return Show(QueryReply{Asked(Dialect::kStatus) ? Dialect::kStatus : Dialect::kBasic, std::move(reply), {}});
+}
+
+QuerySession::Action QuerySession::Show(QueryReply reply) {
+    answered_ = reply.dialect;
+    otherFormsDue_ = false;
+    retryDue_ = false;
+    Remember(reply.dialect);
     Action action;
     action.kind = Action::Kind::kShow;
-    action.reply = QueryReply{asking_, std::move(reply), {}};
+    action.reply = std::move(reply);
     return action;
 }
 
-QuerySession::Action QuerySession::OnTimeout() {
+QuerySession::Clock::time_point QuerySession::OtherFormsAt() const {
+    return start_ + std::min<Clock::duration>(kNextFormDelay, timeout_ / 3);
+}
+
+std::optional<QuerySession::Clock::time_point> QuerySession::Deadline() const {
+    std::optional<Clock::time_point> next;
+    const auto consider = [&next](Clock::time_point at) {
+        if (!next || at < *next) {
+            next = at;
+        }
+    };
+    if (const std::optional<Clock::time_point> parts = assembler_.Deadline()) {
+        consider(*parts);
+        if (!answered_ && !gaveUp_) {
+            consider(HardEnd());
+        }
+    }
+    if (!answered_ && !timedOut_) {
+        if (otherFormsDue_) {
+            consider(OtherFormsAt());
+        }
+        if (retryDue_ && !assembler_.Waiting()) {
+            consider(RetryAt());
+        }
+        consider(TimeoutAt());
+    }
+    return next;
+}
+
+QuerySession::Action QuerySession::OnDeadline(Clock::time_point now) {
     if (assembler_.Waiting()) {
+        if (std::optional<std::string> reply = assembler_.Expire(now)) {
+            return ShowGameSpy1(std::move(*reply), now);
+        }
+        if (!answered_ && !gaveUp_ && now >= HardEnd()) {
+            return OnTimeout(now);
+        }
+    }
+    if (answered_ || timedOut_) {
         return {};
     }
-    if (protocol_ == QueryProtocol::kAuto && !fellBack_) {
-        fellBack_ = true;
-        return Send(IsGameSpy1(asking_) ? Dialect::kGameSpy2 : Dialect::kBasic);
+    if (otherFormsDue_ && now + kTimerSlack >= OtherFormsAt()) {
+        return AskOtherForms(now);
     }
+    if (retryDue_ && !assembler_.Waiting() && now + kTimerSlack >= RetryAt()) {
+        return AskAgain(now);
+    }
+    if (now >= TimeoutAt()) {
+        return OnTimeout(now);
+    }
+    return {};
+}
+
+QuerySession::Action QuerySession::OnTimeout(Clock::time_point now) {
+    timedOut_ = true;
+    if (answered_ || gaveUp_) {
+        return {};
+    }
+    // Parts on their way are waited for, up to the hard end: a server that keeps starting
+    // new sets is not waited for without end.
+    if (assembler_.Waiting() && now < HardEnd()) {
+        return {};
+    }
+    gaveUp_ = true;
     Action action;
     action.kind = Action::Kind::kGiveUp;
     return action;
-}
-
-QuerySession::Action QuerySession::OnPartsDue(Clock::time_point now) {
-    std::optional<std::string> reply = assembler_.Expire(now);
-    if (!reply) {
-        return {};
-    }
-    return ShowGameSpy1(std::move(*reply));
 }
 
 }  // namespace vantorel

@@ -1,13 +1,19 @@
 #pragma once
-// One status query of one server, without its transport: which request to send, what each
-// datagram from that server means, and what to do when the answer is late. The stats window
-// and bfv-query drive it with their own sockets and timers.
+// One status query of one server, without its transport: which requests to send and when,
+// what each datagram from that server means, and when to give up. The stats window and
+// bfv-query drive it with their own sockets and timers.
 //
-// In automatic mode it asks "\basic\" (or what the server answered last time). A complete
-// reply without any of hostname, numplayers, maxplayers and mapname is the standard's short
-// answer: it asks "\status\" at once and shows that instead. When no answer has come by the
-// first timeout it sends the other protocol's request once (GameSpy 2 after GameSpy 1, and
-// "\basic\" after a remembered GameSpy 2), and gives up only at the second.
+// In automatic mode it asks "\basic\" (or what the server answered last time) first. When
+// nothing at all has come back a moment later (kNextFormDelay, or a third of the timeout when
+// that is shorter) it asks the other forms too: "\status\" and GameSpy 2 after "\basic\", so
+// that a server speaking only one of those shows within one round trip of that moment, not
+// after a timeout. The first form to answer is the one shown and remembered; answers in the
+// other protocol are dropped from then on. A complete reply without any of hostname,
+// numplayers, maxplayers and mapname is the standard's short answer to "\basic\": "\status\"
+// is asked at once, if it has not been yet. Halfway through the timeout, what is still
+// unanswered is asked once more, as a datagram may be lost on the way. A silent server costs
+// one timeout in all; parts of a split reply that are on their way are waited for past it,
+// but no longer than a parts timeout.
 
 #include <chrono>
 #include <cstddef>
@@ -61,52 +67,91 @@ class QuerySession {
     // The largest datagram Winsock hands over (its iMaxUdpDg). A larger one never reaches a
     // Windows program, so it is no reply here either, whatever the system below delivers.
     static constexpr std::size_t kLargestDatagram = 65467;
+    static constexpr std::chrono::milliseconds kNextFormDelay{300};
+    static constexpr std::chrono::milliseconds kDefaultTimeout{1500};
+    // A caller's timer may tick a little early: Windows counts timers in steps of its 15.6 ms
+    // clock tick. The further requests go out on such a tick rather than a whole tick later.
+    static constexpr std::chrono::milliseconds kTimerSlack{20};
 
     struct Action {
         enum class Kind {
             kNothing,  // wait on
             kShow,     // show `reply`
-            kSend,     // send `request` to the server (and give it a timeout of its own)
+            kSend,     // send `requests` to the server, in order
             kGiveUp,   // no response from the server
         };
         Kind kind = Kind::kNothing;
         std::optional<QueryReply> reply;
-        std::string request;
+        std::vector<std::string> requests;
     };
 
     // `address` is the user's text for the server, the key of `memory` (which may be null);
-    // `requestId` tells this query's GameSpy 2 reply from any other.
-    QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory, std::uint32_t requestId);
+    // `requestId` tells this query's GameSpy 2 reply from any other. The first request goes
+    // out at `start`, and the query gives up `timeout` after it.
+    QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory, std::uint32_t requestId,
+                 Clock::time_point start, std::chrono::milliseconds timeout = kDefaultTimeout);
 
-    // The bytes of the first request.
+    // The bytes of the first request, sent at the start.
     std::string Request() const;
 
     // A datagram from the queried server (the caller checks the sender). One larger than
     // kLargestDatagram is dropped.
     Action OnDatagram(std::string_view datagram, Clock::time_point now);
 
-    // The caller's timeout for the last request sent has fired. While parts of a split reply
-    // are held this waits for them (PartsDeadline) instead.
-    Action OnTimeout();
+    // When the session has something to do by itself next (ask the other forms, ask again,
+    // show held parts, give up); nothing once it has answered or given up with nothing held.
+    // The caller runs OnDeadline at or after it; a call before it does nothing.
+    std::optional<Clock::time_point> Deadline() const;
+    Action OnDeadline(Clock::time_point now);
 
-    // Parts of a split reply stop being awaited at PartsDeadline: what came is shown.
-    Action OnPartsDue(Clock::time_point now);
-    std::optional<Clock::time_point> PartsDeadline() const { return assembler_.Deadline(); }
+    // The caller's own timer for the whole query has run out (the stats window's timeout).
+    // While parts of a split reply are held it waits for them, up to a parts timeout more.
+    Action OnTimeout(Clock::time_point now);
+
+    // From the first request of the protocol that answered to the first datagram taken from
+    // the server; nothing before one came.
+    std::optional<Clock::duration> RoundTrip() const { return roundTrip_; }
+
+    bool Answered() const { return answered_.has_value(); }
+    // Parts of a split reply are held, waiting for the rest.
+    bool HoldsParts() const { return assembler_.Waiting(); }
 
   private:
+    static constexpr int kForms = 3;
+
     std::string RequestFor(Dialect dialect) const;
-    Action Send(Dialect dialect);
-    Action ShowGameSpy1(std::string reply);
+    // Marks the forms asked at `now` and answers the action that sends them.
+    Action Ask(const std::vector<Dialect>& forms, Clock::time_point now);
+    Action AskOtherForms(Clock::time_point now);
+    Action AskAgain(Clock::time_point now);
+    Action ShowGameSpy1(std::string reply, Clock::time_point now);
+    Action Show(QueryReply reply);
+    void Heard(Dialect dialect, Clock::time_point now);
     void Remember(Dialect dialect);
+    bool Asked(Dialect dialect) const { return sentAt_[static_cast<int>(dialect)].has_value(); }
+    bool Accepts(Dialect dialect) const;
+    Clock::time_point OtherFormsAt() const;
+    Clock::time_point RetryAt() const { return start_ + timeout_ / 2; }
+    Clock::time_point TimeoutAt() const { return start_ + timeout_; }
+    // The latest a query with parts on their way is given up.
+    Clock::time_point HardEnd() const { return TimeoutAt() + ReplyAssembler::kPartsTimeout; }
 
     std::string address_;
     QueryProtocol protocol_;
     DialectMemory* memory_;
     std::uint32_t requestId_;
-    Dialect asking_;
-    Dialect gameSpy1_ = Dialect::kBasic;  // the text request asked last
-    bool fellBack_ = false;               // the other protocol's request has gone out
-    bool askedStatus_ = false;
+    Clock::time_point start_;
+    std::chrono::milliseconds timeout_;
+    Dialect first_;
+    std::optional<Clock::time_point> sentAt_[kForms];
+    bool otherFormsDue_;  // the other forms are still to be asked if nothing comes
+    bool retryDue_ = true;
+    bool heardText_ = false;    // a GameSpy 1 datagram came
+    bool shortAnswer_ = false;  // "\basic\" got the standard's short answer
+    bool timedOut_ = false;
+    bool gaveUp_ = false;
+    std::optional<Dialect> answered_;
+    std::optional<Clock::duration> roundTrip_;
     ReplyAssembler assembler_;
 };
 

@@ -74,16 +74,17 @@ void frmQuery::SendQuery(const std::string& address) {
     }
     pickedAddress_ = address;
     pickedPort_ = port;
-    // Only the user's pick waits for an answer; a refresh tick keeps what the last one set.
-    if (Query(address)) {
-        tmrTimeout.Restart();
-    }
+    Query(address);
 }
 
 bool frmQuery::Query(const std::string& address) {
     queryAddress_ = address;
-    // Parts held for the last query, of this server or another, never show under this one.
-    session_.emplace(address, options_.protocol, &dialects_, nextRequestId_++);
+    ++queryNumber_;
+    // Parts held for the last query, of this server or another, never show under this one,
+    // nor does a whole reply of it that still waits for its turn to be shown.
+    TheReplyGate().Withdraw(this);
+    session_.emplace(address, options_.protocol, &dialects_, nextRequestId_++, options_.now(),
+                     std::chrono::milliseconds(tmrTimeout.Interval()));
     tmrParts.SetEnabled(false);
     target_.reset();
     lblTitle.SetCaption("Updating Stats...");
@@ -93,11 +94,16 @@ bool frmQuery::Query(const std::string& address) {
         }
         ClearDisplay();  // the ticked state of the box stays as it was
         Send(session_->Request());
-        return true;
     } catch (const SocketError& error) {
         QueryFailed(error.Description());
         return false;
     }
+    // Every query, a refresh's too, waits one timeout for its answer.
+    tmrTimeout.Restart();
+    if (session_->Deadline()) {
+        tmrParts.Restart();
+    }
+    return true;
 }
 
 void frmQuery::Send(const std::string& request) {
@@ -164,6 +170,12 @@ void frmQuery::OnError(std::int16_t Number, const std::string& Description, std:
     if (Number == winsock::kWsaEmsgsize) {
         return;
     }
+    // Winsock tells of a "port unreachable" answer to the request as a reset on the next
+    // receive: nothing listens on the server's query port.
+    if (Number == winsock::kWsaEconnreset) {
+        PortClosed();
+        return;
+    }
     // A server name that does not resolve, or a send the network refused.
     QueryFailed(Description);
 }
@@ -183,16 +195,8 @@ void frmQuery::OnDataArrival(std::int32_t) {
         return;
     }
     const std::vector<std::uint8_t>& bytes = data.AsBytes();
-    const auto before = session_->PartsDeadline();
-    QuerySession::Action action = session_->OnDatagram(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options_.now());
-    const auto after = session_->PartsDeadline();
-    if (!after) {
-        tmrParts.SetEnabled(false);
-    } else if (after != before) {
-        tmrParts.Restart();  // a new set of parts: one second from its first part
-    }
-    Act(std::move(action));
+    Act(session_->OnDatagram(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                             options_.now()));
 }
 
 void frmQuery::Act(QuerySession::Action action) {
@@ -205,36 +209,50 @@ void frmQuery::Act(QuerySession::Action action) {
             ShowReply(std::move(*action.reply));
             break;
         case QuerySession::Action::Kind::kSend:
+            // The further requests share the first one's timeout: a silent server costs one.
+            // One that the system refuses leaves the query to that timeout, since the first
+            // went out, unless the refusal says that nothing listens on the port.
             try {
-                Send(action.request);
-                if (tmrTimeout.Enabled()) {
-                    tmrTimeout.Restart();  // the new request waits a whole timeout
+                for (const std::string& request : action.requests) {
+                    Send(request);
                 }
             } catch (const SocketError& error) {
-                QueryFailed(error.Description());
+                if (error.Number() == winsock::kWsaEconnreset) {
+                    PortClosed();
+                    return;
+                }
             }
             break;
-        case QuerySession::Action::Kind::kGiveUp: GiveUp(); break;
+        case QuerySession::Action::Kind::kGiveUp: GiveUp(); return;
     }
+    FollowSessionDeadline();
+}
+
+void frmQuery::FollowSessionDeadline() {
+    // The timer keeps its pace while it runs; a tick a little ahead of a step finds it not
+    // yet due and the next one takes it.
+    tmrParts.SetEnabled(session_ && session_->Deadline());
 }
 
 void frmQuery::tmrParts_Timer() {
-    tmrParts.SetEnabled(false);
     if (!session_) {
+        tmrParts.SetEnabled(false);
         return;
     }
-    Act(session_->OnPartsDue(options_.now()));
-    // A tick a little ahead of the clock finds the set not yet due: it must not be left
-    // without a timer.
-    if (session_ && session_->PartsDeadline()) {
-        tmrParts.Restart();
-    }
+    Act(session_->OnDeadline(options_.now()));
 }
 
 void frmQuery::ShowReply(QueryReply reply) {
-    TheReplyGate().Submit(this, std::move(reply), [this](const QueryReply& shown) {
+    const std::uint64_t query = queryNumber_;
+    TheReplyGate().Submit(this, std::move(reply), [this, query](const QueryReply& shown) {
         const int players = ParseQueryReply(shown);
-        ShowServerStats();
+        if (query != queryNumber_) {
+            return;  // a new query started while the parse let other events run
+        }
+        ShowServerStats(query);
+        if (query != queryNumber_) {
+            return;  // a new query started while this reply was being shown
+        }
         tmrTimeout.SetEnabled(false);
         if (onReplyShown_) {
             onReplyShown_(players);
@@ -242,7 +260,7 @@ void frmQuery::ShowReply(QueryReply reply) {
     });
 }
 
-void frmQuery::ShowServerStats() {
+void frmQuery::ShowServerStats(std::uint64_t query) {
     const modBFVQueryParse::ServerInfoRecord& info = modBFVQueryParse::ServerInfo();
     view_.FreezeDrawing();
     lblServerTitle.SetCaption(Trim(info.hostname));
@@ -254,6 +272,10 @@ void frmQuery::ShowServerStats() {
     for (int i = 0; i < lines; ++i) {
         lstPlayers.AddItem(statsText::PlayerLine(modBFVQueryParse::Players()[static_cast<std::size_t>(i)]));
         platform::Current().events->DoEvents();
+        if (query != queryNumber_) {
+            view_.UnfreezeDrawing();  // the new query has cleared the display: it stays so
+            return;
+        }
     }
     const std::optional<statsText::SlotCounts> slots = statsText::Slots(info);
     if (slots && slots->players >= slots->publicSlots) {
@@ -287,17 +309,27 @@ void frmQuery::tmrTimeout_Timer() {
         GiveUp();
         return;
     }
-    // While parts of the reply are held the session answers nothing: the parts timer shows
-    // them, and this timer stays on in case the set is dropped instead.
-    Act(session_->OnTimeout());
+    // Parts of a reply that are on their way are waited for a parts timeout past this one:
+    // tmrParts shows them, or gives up on a server that keeps starting new sets.
+    Act(session_->OnTimeout(options_.now()));
 }
 
 void frmQuery::GiveUp() {
     lblTitle.SetCaption("No response from server");
     ClearDisplay();
-    tmrRefresh.SetEnabled(false);
+    tmrTimeout.SetEnabled(false);
+    // A late answer is still shown (the session takes it), and the refresh asks again.
+    FollowSessionDeadline();
+    tmrRefresh.SetEnabled(true);
+}
+
+void frmQuery::PortClosed() {
+    session_.reset();
+    lblTitle.SetCaption("Server is not running (port closed)");
+    ClearDisplay();
     tmrTimeout.SetEnabled(false);
     tmrParts.SetEnabled(false);
+    tmrRefresh.SetEnabled(true);
 }
 
 }  // namespace vantorel

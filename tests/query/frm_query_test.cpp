@@ -146,29 +146,40 @@ TEST_F(MonitorTest, RepliesFromAnotherAddressAreDroppedUnseen) {
     EXPECT_FALSE(monitor->tmrRefresh.Enabled());
 }
 
-TEST_F(MonitorTest, AnUnansweredQueryTriesGameSpy2OnceThenTimesOut) {
+// A silent server: the other forms a moment after the first request, everything once more
+// halfway, and one timeout in all; the refresh goes on asking.
+TEST_F(MonitorTest, AnUnansweredQueryAsksEveryFormTwiceWithinOneTimeout) {
     monitor->SendQuery("10.0.0.1");
     EXPECT_EQ(sockets.sockets.sent.size(), 1u);
     EXPECT_FALSE(monitor->tmrRefresh.Enabled());
-    monitor->tmrTimeout_Timer();
-    ASSERT_EQ(sockets.sockets.sent.size(), 2u);
+    ASSERT_TRUE(monitor->tmrParts.Enabled());
+    now += std::chrono::milliseconds(300);
+    monitor->tmrParts_Timer();
+    ASSERT_EQ(sockets.sockets.sent.size(), 3u);
     EXPECT_EQ(LastSent().substr(0, 3), std::string("\xFE\xFD\x00", 3));
+    now += std::chrono::milliseconds(300);
+    monitor->tmrParts_Timer();  // not yet halfway
+    EXPECT_EQ(sockets.sockets.sent.size(), 3u);
+    now += std::chrono::milliseconds(300);
+    monitor->tmrParts_Timer();
+    EXPECT_EQ(sockets.sockets.sent.size(), 6u);
     EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
     EXPECT_TRUE(monitor->tmrTimeout.Enabled());
     monitor->tmrTimeout_Timer();
-    EXPECT_EQ(sockets.sockets.sent.size(), 2u);
+    EXPECT_EQ(sockets.sockets.sent.size(), 6u);
     EXPECT_EQ(monitor->lblTitle.Caption(), "No response from server");
     EXPECT_FALSE(monitor->tmrTimeout.Enabled());
-    EXPECT_FALSE(monitor->tmrRefresh.Enabled());
+    EXPECT_FALSE(monitor->tmrParts.Enabled());
+    EXPECT_TRUE(monitor->tmrRefresh.Enabled());
 }
 
-TEST_F(MonitorTest, RefreshTicksQueryTheSameAddressWithoutArmingTheTimeout) {
+TEST_F(MonitorTest, RefreshTicksQueryTheSameAddressAndWaitOneTimeoutEach) {
     monitor->SendQuery("10.0.0.1");
     Reply(Server("\\numplayers\\3\\maxplayers\\32"));
     monitor->tmrRefresh_Timer();
     EXPECT_EQ(sockets.sockets.sent.size(), 2u);
     EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
-    EXPECT_FALSE(monitor->tmrTimeout.Enabled());
+    EXPECT_TRUE(monitor->tmrTimeout.Enabled());
 }
 
 TEST_F(MonitorTest, TheAddressIsSetFromTheUsersTextForEveryQuery) {

@@ -29,7 +29,8 @@ TEST(GameSpy2ReplyTest, TheRequestCarriesItsIdBetweenTheFixedBytes) {
 
 TEST(GameSpy2ReplyTest, ReadsServerKeysPlayersAndTeamsNumberedLikeGameSpy1) {
     const std::string reply = std::string("\0\x01\x02\x03\x04", 5) + Nul({"hostname", "Alpha", "mapname", "Hu\xE9"}) +
-                              '\0' + '\2' + Nul({"player_", "ping_", ""}) + Nul({"Ann", "45", "Bob", "60"}) + '\1' +
+                              '\0' + std::string("\0\2", 2) + Nul({"player_", "ping_", ""}) +
+                              Nul({"Ann", "45", "Bob", "60"}) + std::string("\0\1", 2) +
                               Nul({"team_t", "tickets_t", ""}) + Nul({"US", "250"});
     const auto pairs = gameSpy2::ParseReply(reply, 0x01020304);
     ASSERT_TRUE(pairs);
@@ -49,15 +50,16 @@ TEST(GameSpy2ReplyTest, AReplyCutShortKeepsItsCompleteValues) {
     // A value without its NUL, a player table cut inside a row, a count with no names.
     EXPECT_EQ(Flat(*gameSpy2::ParseReply(head + Nul({"hostname", "Alpha"}) + "mapna", 0)),
               std::vector<std::string>{"hostname=Alpha"});
-    EXPECT_EQ(Flat(*gameSpy2::ParseReply(head + '\0' + '\3' + Nul({"player_", ""}) + Nul({"Ann"}) + "Bo", 0)),
+    EXPECT_EQ(Flat(*gameSpy2::ParseReply(
+                  head + '\0' + std::string("\0\3", 2) + Nul({"player_", ""}) + Nul({"Ann"}) + "Bo", 0)),
               std::vector<std::string>{"player_0=Ann"});
-    EXPECT_TRUE(gameSpy2::ParseReply(head + '\0' + '\xFF', 0)->empty());
+    EXPECT_TRUE(gameSpy2::ParseReply(head + '\0' + std::string("\0\xFF", 2), 0)->empty());
 }
 
 // A field name is repeated in the key of every row: a long one, built to hurt, would turn a
 // 64 KB reply into megabytes of keys. Names longer than any this game uses are skipped.
 TEST(GameSpy2ReplyTest, ALongFieldNameIsSkippedWithItsValues) {
-    std::string reply("\0\0\0\0\0\0\xFF", 7);
+    std::string reply("\0\0\0\0\0\0\0\xFF", 8);
     reply += std::string(2000, 'f') + '\0' + Nul({"ping_", ""});
     for (int row = 0; row < 255; ++row) {
         reply += Nul({"x", "45"});

@@ -114,7 +114,7 @@ TEST_F(ReplyParserTest, MatchesAKeyOnlyAsAWholeKeyOfAPair) {
         {R"(\hostname\mapname fan\mapname\X)", "mapname", "X"},
         {R"(\hostname\mapname fan\mapname\X)", "hostname", "mapname fan"},
         {R"(\hostname\mapname)", "mapname", ""},
-        {R"(\HOSTNAME\x)", "hostname", ""},
+        {R"(\HOSTNAME\x)", "hostname", "x"},
         {R"(\hostname\First\hostname\Second)", "hostname", "First"},
         {R"(\hostname\  Alpha  \mapname\Delta)", "hostname", "  Alpha  "},
         {R"(\mapname\Delta\hostname)", "hostname", ""},

@@ -32,7 +32,7 @@ std::string GameSpy2Reply(const std::string& request) {
         reply += std::string(pair) + '\0';
     }
     reply += '\0';
-    reply += '\2';
+    reply += std::string("\0\2", 2);
     for (const char* name : {"player_", "score_", "deaths_", "ping_", "team_", "kills_"}) {
         reply += std::string(name) + '\0';
     }
@@ -86,9 +86,10 @@ TEST_F(MonitorDialectTest, AShortBasicAnswerAsksForStatusAndRemembersIt) {
     EXPECT_EQ(LastSent(), "\\basic\\");
 }
 
-TEST_F(MonitorDialectTest, AGameSpy2ServerIsAskedAfterTheTimeoutAndShownTheSame) {
+TEST_F(MonitorDialectTest, AGameSpy2ServerIsAskedAMomentAfterTheFirstRequestAndShownTheSame) {
     monitor->SendQuery("10.0.0.1");
-    monitor->tmrTimeout_Timer();
+    now += std::chrono::milliseconds(300);
+    monitor->tmrParts_Timer();
     const std::string request = LastSent();
     ASSERT_EQ(request.size(), 10u);
     EXPECT_EQ(request.substr(0, 3), std::string("\xFE\xFD\x00", 3));
@@ -134,7 +135,8 @@ TEST_F(MonitorDialectTest, ASenderNamedLikeTheFavouriteCannotRedirectTheQuery) {
 TEST_F(MonitorDialectTest, FollowUpRequestsGoToTheServerNotToTheLastSender) {
     monitor->SendQuery("10.0.0.1");
     Reply("\\hostname\\Mallory\\numplayers\\0\\maxplayers\\32", "10.6.6.6");
-    monitor->tmrTimeout_Timer();
+    now += std::chrono::milliseconds(300);
+    monitor->tmrParts_Timer();
     ASSERT_EQ(LastSent().substr(0, 3), std::string("\xFE\xFD\x00", 3));
     EXPECT_EQ(sockets.sockets.sent.back().to->address, Dotted("10.0.0.1"));
     EXPECT_EQ(sockets.sockets.sent.back().to->port, HostToNetwork16(23000));
@@ -220,8 +222,7 @@ TEST_F(MonitorDialectTest, ASetDroppedForTooManyPartsStillEndsInTheTimeout) {
     monitor->tmrTimeout_Timer();
     Reply(Part(kServer, "9.65"));
     EXPECT_FALSE(monitor->tmrParts.Enabled());
-    monitor->tmrTimeout_Timer();  // the GameSpy 2 query
-    EXPECT_EQ(sockets.sockets.sent.size(), 2u);
+    EXPECT_EQ(sockets.sockets.sent.size(), 1u);  // a server that answers is asked no other form
     monitor->tmrTimeout_Timer();
     EXPECT_EQ(monitor->lblTitle.Caption(), "No response from server");
     EXPECT_EQ(monitor->lblServerTitle.Caption(), "");

@@ -164,10 +164,11 @@ TEST_F(MonitorLoopbackTest, ShowsTheSampleServerInEveryDialect) {
         auto monitor = Monitor(responder.BoundPort(0));
         monitor->SendQuery(c.address);
         if (c.dialect == SampleResponder::Dialect::kGameSpy2) {
-            // It stays silent to the text query until the timeout asks in its protocol.
-            PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+            // It stays silent to the text query until the session asks in its protocol, at
+            // the first tick of tmrParts (whose real timer this test has not got).
+            PumpUntil([] { return false; }, QuerySession::kNextFormDelay);
             EXPECT_EQ(monitor->lblTitle.Caption(), "Updating Stats...");
-            monitor->tmrTimeout_Timer();
+            monitor->tmrParts_Timer();
         }
         ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
         EXPECT_EQ(monitor->lblServerTitle.Caption(), "Vantorel Sample Server");

@@ -263,7 +263,8 @@ TEST(BfvQuerySummary, WhatIsKeptOfAReplyIsBounded) {
     QueryReply amplifying{Dialect::kGameSpy2, {}, {{"hostname", std::string(100000, 'h')}}};
     for (int row = 0; row < 255; ++row) {
         for (int field = 0; field < 242; ++field) {
-            amplifying.pairs.push_back({"abcdefghijklm" + std::to_string(field) + "_" + std::to_string(row), ""});
+            // Not of a player's "name_N" form, which is never listed among the other keys.
+            amplifying.pairs.push_back({"abcdefghijklm" + std::to_string(field) + "r" + std::to_string(row), ""});
         }
     }
     amplifying.pairs.push_back({"numplayers", "1"});

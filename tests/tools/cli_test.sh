@@ -3,8 +3,10 @@
 # the long view) and JSON, a port range, a hosts file with comments (and on standard input),
 # a list with odd line ends and bad lines, lists refused, servers of each dialect in
 # automatic and forced protocols, a silent port, a closed port, a name that does not
-# resolve, a server whose texts carry control characters, many servers under a small
-# file-handle limit, and usage errors.
+# resolve, a server whose texts carry control characters, a server that runs without end,
+# many servers under a small file-handle limit, and usage errors. Servers take ports of the
+# system's choice, or a free run of ports found by trying, since other tests may hold any
+# fixed one.
 # Usage: cli_test.sh BIN_DIR [RUNNER]   (RUNNER runs a Windows program, e.g. scripts/wine-run)
 set -eu
 bin=$1
@@ -29,18 +31,44 @@ fail() {
     exit 1
 }
 
-# Starts a sample server with the given options and waits until it answers.
+# Starts a sample server with the given options and waits until it answers; sets $bound to
+# its (first) port. Fails with status 1 when a port it was given is taken.
 servers=0
-serve() {
+start_server() {
     servers=$((servers + 1))
     log="$work/server$servers.log"
     $runner "$bin/bfv-sample-server$ext" --duration 120 "$@" >"$log" 2>&1 &
-    pids="$pids $!"
+    pid=$!
     i=0
     until grep -q "answering on" "$log" 2>/dev/null; do
+        if grep -q "cannot answer on" "$log" 2>/dev/null; then
+            wait "$pid" 2>/dev/null || true
+            return 1
+        fi
         i=$((i + 1))
         [ "$i" -gt 300 ] && fail "the sample server did not start: $(cat "$log")"
         sleep 0.1
+    done
+    pids="$pids $pid"
+    bound=$(sed -n 's/^answering on .* port \([0-9]*\).*$/\1/p' "$log")
+}
+
+# On a port of the system's choice.
+serve() {
+    start_server --port 0 "$@" || fail "the sample server could not bind: $(cat "$log")"
+}
+
+# On COUNT consecutive ports: other tests may hold any fixed port, so runs are tried until
+# one is free.
+serve_range() {
+    count=$1
+    shift
+    tries=0
+    while :; do
+        first=$((20000 + $(od -An -N2 -tu2 /dev/urandom) % 40000))
+        start_server --ports "$first-$((first + count - 1))" "$@" && return 0
+        tries=$((tries + 1))
+        [ "$tries" -lt 20 ] || fail "no $count free ports in a row: $(cat "$log")"
     done
 }
 
@@ -48,16 +76,18 @@ query() {
     $runner "$bin/bfv-query$ext" "$@"
 }
 
-# Ports unlikely to be taken: from this shell's pid, in 24000-33999.
-port=$((24000 + $$ % 10000))
+serve_range 3 --players 4 --quiet
+port=$bound
 last=$((port + 2))
-evil=$((port + 3))
-serve --ports "$port-$last" --players 4 --quiet
-serve --port "$evil" --players 1 --quiet --hostname "$(printf 'Evil\033]0;owned\007\rForged')"
-standard=$((port + 4))
-gs2=$((port + 5))
-serve --port "$standard" --dialect standard --players 4 --quiet
-serve --port "$gs2" --dialect gs2 --players 4 --quiet
+serve --players 1 --quiet --hostname "$(printf 'Evil\033]0;owned\007\rForged')"
+evil=$bound
+serve --dialect standard --players 4 --quiet
+standard=$bound
+serve --dialect gs2 --players 4 --quiet
+gs2=$bound
+# A run without end of its own (the seconds overflowed a 32-bit count of milliseconds once).
+serve --players 2 --quiet --duration 1e300
+endless=$bound
 # A silent server (bound, never answering) and a closed port (bound once, then let go).
 python3 -c '
 import socket, sys, time
@@ -172,6 +202,9 @@ tr -d '\r' <"$work/failed" >"$work/failed.lf"
 printf '127.0.0.1:%s  %s\n%s\n\nno-such-host.invalid:23000  error\nHost not found.\n\n' \
     "$closed" "$closed_status" "$closed_text" | cmp -s - "$work/failed.lf" || fail "failures in text: $(cat "$work/failed.lf")"
 
+# Started long before the queries above: a server that ended at once is long gone by now.
+query --json "127.0.0.1:$endless" >"$work/endless" 2>&1 || fail "--duration 1e300 ended the server: $(cat "$work/endless")"
+
 # A server's control characters never reach the terminal.
 query --long "127.0.0.1:$evil" >"$work/evil" 2>&1 || fail "evil query: $(cat "$work/evil")"
 python3 - "$work/evil" <<'PY' || fail "control characters in the text output: $(od -c "$work/evil" | head)"
@@ -231,8 +264,8 @@ fi
 
 # Many servers under a small file-handle limit (the Windows build has no such limit).
 if [ -z "$runner" ]; then
-    many=$((port + 1000))
-    serve --ports "$many-$((many + 299))" --players 2 --quiet
+    serve_range 300 --players 2 --quiet
+    many=$bound
     status=0
     (ulimit -n 64 && query --json "127.0.0.1:$many-$((many + 299))") >"$work/many" 2>&1 || status=$?
     [ "$status" -eq 0 ] || fail "300 servers under ulimit -n 64 exited $status: $(tail -5 "$work/many")"

@@ -151,9 +151,8 @@ class Engine {
         int socket = 0;
         bool inFlight = false;
         bool done = false;
-        bool heard = false;  // a first datagram came
-        Clock::time_point sentAt{};
-        Clock::time_point queryDeadline{};
+        bool sent = false;                   // a first request went out
+        bool heard = false;                  // a first datagram of its answer came
         Clock::time_point scheduledFor{};    // when its live timer entry is due
         unsigned generation = 0;             // of its entry in the timer queue
         std::optional<std::size_t> aliasOf;  // the same address and port listed earlier
@@ -265,23 +264,26 @@ class Engine {
             InFlightAt& at = byAddress_[server.endpoint.address];
             ++at.count;
             at.sum += i;
-            server.protocol = std::make_unique<QueryProtocol>(options_.protocol, static_cast<std::uint32_t>(i));
+            server.protocol = std::make_unique<QueryProtocol>(options_.protocol, static_cast<std::uint32_t>(i),
+                                                              Clock::now(), Milliseconds(options_.timeoutMs));
             server.inFlight = true;
             ++inFlight_;
             Send(i);
         }
     }
 
+    // Sends what the query asks for now; its steps and its one timeout are the session's.
     void Send(std::size_t i) {
         Server& server = servers_[i];
-        const Clock::time_point now = Clock::now();
-        if (!sockets_->Send(server.socket, server.endpoint, server.protocol->Request())) {
-            Fail(i, Result::Status::kError, "The query could not be sent.");
-            return;
+        for (const std::string& request : server.protocol->Requests()) {
+            // Once a request has gone out, one refused later (Wine refuses sends on a socket
+            // whose port answered "unreachable") leaves the query to its timeout.
+            if (!sockets_->Send(server.socket, server.endpoint, request) && !server.sent) {
+                Fail(i, Result::Status::kError, "The query could not be sent.");
+                return;
+            }
+            server.sent = true;
         }
-        server.sentAt = now;
-        server.queryDeadline = now + Milliseconds(options_.timeoutMs);
-        server.scheduledFor = {};
         Schedule(i);
     }
 
@@ -311,13 +313,16 @@ class Engine {
             return;
         }
         Server& server = servers_[*i];
-        const Clock::time_point now = Clock::now();
+        const QueryProtocol::Step step = server.protocol->OnDatagram(bytes, Clock::now(), &server.result);
         if (!server.heard) {
-            server.heard = true;
-            server.result.pingMs = std::chrono::duration<double, std::milli>(now - server.sentAt).count();
+            // From the request that this answer is to, which need not be the first sent.
+            if (const std::optional<double> roundTrip = server.protocol->RoundTripMs()) {
+                server.heard = true;
+                server.result.pingMs = *roundTrip;
+            }
         }
-        Follow(*i, server.protocol->OnDatagram(bytes, now, &server.result));
-        if (server.inFlight && server.protocol->PartsDeadline()) {
+        Follow(*i, step);
+        if (server.inFlight && server.protocol->HoldsParts()) {
             server.held += bytes.size();
             heldParts_ += bytes.size();
         }
@@ -326,7 +331,7 @@ class Engine {
     // Whether a server's datagram may be taken, as far as the memory of held parts goes.
     bool MayHold(std::size_t i, std::size_t bytes) {
         Server& server = servers_[i];
-        if (!server.protocol->PartsDeadline()) {
+        if (!server.protocol->HoldsParts()) {
             ReleaseHeld(server);  // it holds no parts now, whatever it held before
         }
         const std::size_t share = kHeldPartsBudget / static_cast<std::size_t>(std::max(inFlight_, 1));
@@ -348,7 +353,7 @@ class Engine {
     void Follow(std::size_t i, QueryProtocol::Step step) {
         switch (step) {
             case QueryProtocol::Step::kAnswered: Finish(i, Result::Status::kOk); break;
-            case QueryProtocol::Step::kSendAgain: Send(i); break;
+            case QueryProtocol::Step::kSend: Send(i); break;
             case QueryProtocol::Step::kNoAnswer: Finish(i, Result::Status::kTimeout); break;
             case QueryProtocol::Step::kWaiting: Schedule(i); break;
         }
@@ -356,12 +361,11 @@ class Engine {
 
     void Schedule(std::size_t i) {
         Server& server = servers_[i];
-        Clock::time_point when = server.queryDeadline;
-        if (const auto parts = server.protocol->PartsDeadline()) {
-            // Parts that are on their way are waited for past the query's timeout, but a
-            // server that keeps starting new sets is not waited for without end.
-            when = std::min(*parts, server.queryDeadline + QueryProtocol::kPartsTimeout);
+        const std::optional<Clock::time_point> deadline = server.protocol->Deadline();
+        if (!deadline) {
+            return;
         }
+        const Clock::time_point when = *deadline;
         if (when == server.scheduledFor) {
             return;  // a further part of the same set: its entry stands
         }
@@ -378,14 +382,7 @@ class Engine {
                 continue;
             }
             server.scheduledFor = {};
-            const std::optional<Clock::time_point> parts = server.protocol->PartsDeadline();
-            if (parts && *parts <= now) {
-                Follow(due.server, server.protocol->OnPartsDeadline(now, &server.result));
-            } else if (parts && now < server.queryDeadline + QueryProtocol::kPartsTimeout) {
-                Schedule(due.server);
-            } else {
-                Follow(due.server, server.protocol->OnTimeout(now));
-            }
+            Follow(due.server, server.protocol->OnDeadline(now, &server.result));
         }
     }
 

@@ -3,6 +3,7 @@
 #include "reply_summary.h"
 
 namespace vantorel::bfvQuery {
+
 std::optional<Protocol> ParseProtocol(std::string_view name) {
     for (const Protocol protocol : {Protocol::kAuto, Protocol::kBasic, Protocol::kStatus, Protocol::kGameSpy2}) {
         if (name == ProtocolName(protocol)) {
@@ -21,28 +22,30 @@ const char* ProtocolName(Protocol protocol) {
     }
 }
 
-QueryProtocol::QueryProtocol(Protocol protocol, std::uint32_t requestId)
-    : session_({}, protocol, nullptr, requestId), request_(session_.Request()) {}
+QueryProtocol::QueryProtocol(Protocol protocol, std::uint32_t requestId, Clock::time_point start,
+                             std::chrono::milliseconds timeout)
+    : session_({}, protocol, nullptr, requestId, start, timeout), requests_{session_.Request()} {}
 
 QueryProtocol::Step QueryProtocol::OnDatagram(std::string_view bytes, Clock::time_point now, Result* result) {
     return Follow(session_.OnDatagram(bytes, now), result);
 }
 
-QueryProtocol::Step QueryProtocol::OnPartsDeadline(Clock::time_point now, Result* result) {
-    return Follow(session_.OnPartsDue(now), result);
+QueryProtocol::Step QueryProtocol::OnDeadline(Clock::time_point now, Result* result) {
+    return Follow(session_.OnDeadline(now), result);
 }
 
-QueryProtocol::Step QueryProtocol::OnTimeout(Clock::time_point) {
-    // The engine calls this only once it has waited for held parts as long as it will, so a
-    // session still holding some has met a server that keeps starting new sets.
-    const QuerySession::Action action = session_.OnTimeout();
-    return action.kind == QuerySession::Action::Kind::kNothing ? Step::kNoAnswer : Follow(action, nullptr);
+std::optional<double> QueryProtocol::RoundTripMs() const {
+    const std::optional<Clock::duration> roundTrip = session_.RoundTrip();
+    if (!roundTrip) {
+        return std::nullopt;
+    }
+    return std::chrono::duration<double, std::milli>(*roundTrip).count();
 }
 
 QueryProtocol::Step QueryProtocol::Follow(QuerySession::Action action, Result* result) {
     switch (action.kind) {
         case QuerySession::Action::Kind::kNothing: return Step::kWaiting;
-        case QuerySession::Action::Kind::kSend: request_ = std::move(action.request); return Step::kSendAgain;
+        case QuerySession::Action::Kind::kSend: requests_ = std::move(action.requests); return Step::kSend;
         case QuerySession::Action::Kind::kGiveUp: return Step::kNoAnswer;
         case QuerySession::Action::Kind::kShow: break;
     }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "query/query_session.h"
 #include "query/reply_assembler.h"
@@ -28,34 +29,35 @@ class QueryProtocol {
     using Clock = std::chrono::steady_clock;
 
     enum class Step {
-        kWaiting,    // more datagrams are expected
-        kAnswered,   // the answer is in `report` and `protocol`
-        kSendAgain,  // send Request() again and wait one more timeout
-        kNoAnswer,   // give up: the server did not answer
+        kWaiting,   // more datagrams are expected
+        kAnswered,  // the answer is in `report` and `protocol`
+        kSend,      // send Requests() to the server
+        kNoAnswer,  // give up: the server did not answer
     };
 
-    // How long the parts of a split reply are waited for, from the first that arrived.
-    static constexpr std::chrono::milliseconds kPartsTimeout = ReplyAssembler::kPartsTimeout;
+    // `requestId` tells this query's GameSpy 2 reply from any other. The first request goes
+    // out at `start`; the query gives up `timeout` after it.
+    explicit QueryProtocol(Protocol protocol, std::uint32_t requestId = 0, Clock::time_point start = Clock::now(),
+                           std::chrono::milliseconds timeout = QuerySession::kDefaultTimeout);
 
-    // `requestId` tells this query's GameSpy 2 reply from any other.
-    explicit QueryProtocol(Protocol protocol, std::uint32_t requestId = 0);
-
-    // The bytes to send now.
-    std::string_view Request() const { return request_; }
+    // The first request, and what to send now (the first request at the start).
+    std::string_view Request() const { return requests_.front(); }
+    const std::vector<std::string>& Requests() const { return requests_; }
 
     Step OnDatagram(std::string_view bytes, Clock::time_point now, Result* result);
-    // When held parts of a split reply are due to be given up; nothing when none are held.
-    std::optional<Clock::time_point> PartsDeadline() const { return session_.PartsDeadline(); }
-    // At or after the parts deadline: what arrived is the answer.
-    Step OnPartsDeadline(Clock::time_point now, Result* result);
-    // The query's own timeout ran out with no answer.
-    Step OnTimeout(Clock::time_point now);
+    // When the query next has a step of its own: further requests, held parts shown, the end.
+    std::optional<Clock::time_point> Deadline() const { return session_.Deadline(); }
+    Step OnDeadline(Clock::time_point now, Result* result);
+    // From the request of the protocol that answered to its first datagram.
+    std::optional<double> RoundTripMs() const;
+    // Parts of a split reply are held, waiting for the rest.
+    bool HoldsParts() const { return session_.HoldsParts(); }
 
   private:
     Step Follow(QuerySession::Action action, Result* result);
 
     QuerySession session_;
-    std::string request_;
+    std::vector<std::string> requests_;
 };
 
 }  // namespace vantorel::bfvQuery

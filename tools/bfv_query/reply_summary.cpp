@@ -31,33 +31,33 @@ std::string BoundedFromCodePage(std::string_view bytes) {
     return Bounded(platform::AnsiToUtf8(bytes.substr(0, ServerReport::kMostTextBytes)));
 }
 
+// Key names are compared without regard to case, as the parser reads them.
+bool SameKey(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
 std::optional<std::size_t> ShownKey(std::string_view key) {
     for (std::size_t i = 0; i < std::size(ServerReport::kShownKeys); ++i) {
-        if (key == ServerReport::kShownKeys[i]) {
+        if (SameKey(key, ServerReport::kShownKeys[i])) {
             return i;
         }
     }
     return std::nullopt;
 }
 
-// The player keys ("ping_12") are shown as players; "queryid" and "final" only number the
-// parts of a split reply.
+// Keys that belong to one player ("name_N": the six families and whatever else a server
+// numbers so, "playername_N" and "keyhash_N" among them) are shown as players; "queryid" and
+// "final" only number the parts of a split reply.
 bool PlayerOrPartKey(std::string_view key) {
-    if (key == "queryid" || key == "final") {
+    if (SameKey(key, "queryid") || SameKey(key, "final")) {
         return true;
     }
     const std::size_t underscore = key.rfind('_');
-    if (underscore == std::string_view::npos || underscore + 1 == key.size() ||
-        key.find_first_not_of("0123456789", underscore + 1) != std::string_view::npos) {
-        return false;
-    }
-    const std::string_view family = key.substr(0, underscore + 1);
-    for (const std::string_view player : {"player_", "team_", "score_", "kills_", "deaths_", "ping_"}) {
-        if (family == player) {
-            return true;
-        }
-    }
-    return false;
+    return underscore != std::string_view::npos && underscore > 0 && underscore + 1 < key.size() &&
+           key.find_first_not_of("0123456789", underscore + 1) == std::string_view::npos;
 }
 
 // Gathers the reply's keys beyond the record's shown ones as the pairs go by. Repeats are

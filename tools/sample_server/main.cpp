@@ -16,7 +16,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: bfv-sample-server [--bind ADDR] [--port N | --ports N-M] [--dialect full|standard|gs2]\n"
     "                         [--hostname T] [--map T] [--players N] [--max N] [--reserved N]\n"
-    "                         [--free-after S] [--reply-file F] [--duration S] [--quiet]\n";
+    "                         [--free-after S] [--reply-file F] [--shuffle] [--duration S] [--quiet]\n"
+    "  --port 0 takes a port of the system's choice, said in the first line of output.\n"
+    "  --shuffle sends the parts of a split reply out of order, as a busy server may.\n";
 
 int UsageError(const std::string& message) {
     std::cerr << "bfv-sample-server: " << message << "\n" << kUsage;
@@ -37,6 +39,10 @@ int main(int argc, char** argv) {
             quiet = true;
             continue;
         }
+        if (option == "--shuffle") {
+            settings.shuffleParts = true;
+            continue;
+        }
         if (option == "--help" || option == "-h") {
             std::cout << kUsage;
             return 0;
@@ -48,7 +54,7 @@ int main(int argc, char** argv) {
         if (option == "--bind") {
             settings.bind = value;
         } else if (option == "--port") {
-            const auto port = tools::WholeArgument(value, 1, 65535);
+            const auto port = tools::WholeArgument(value, 0, 65535);
             if (!port) {
                 return UsageError("--port takes a port number, not \"" + value + "\"");
             }
@@ -124,15 +130,19 @@ int main(int argc, char** argv) {
         std::cerr << "bfv-sample-server: cannot answer on " << error << "\n";
         return 1;
     }
-    // Said even when quiet: whoever started the server learns from it that it is ready.
-    std::cout << "answering on " << settings.bind << " port " << settings.firstPort;
+    // Said even when quiet: whoever started the server learns from it that it is ready, and
+    // on which port when the system chose it.
+    std::cout << "answering on " << settings.bind << " port " << responder.BoundPort(0);
     if (settings.lastPort != settings.firstPort) {
         std::cout << "-" << settings.lastPort;
     }
     std::cout << std::endl;
     platform::EventLoop& loop = *platform::Current().events;
     tools::QuitOnStopSignals();
-    if (duration) {
+    // Windows takes timer intervals up to 2^31 - 1 ms (24 days): a longer run has no end of
+    // its own.
+    constexpr double kLongestTimerMs = 2147483647.0;
+    if (duration && *duration * 1000 <= kLongestTimerMs) {
         loop.SetTimer(static_cast<unsigned>(*duration * 1000), [&loop] { loop.Quit(); });
     }
     loop.Run();

@@ -156,64 +156,101 @@ std::vector<std::string> SampleResponder::Parts(const Pairs& pairs) {
         }
         parts[i] += "\\queryid\\" + id + "." + std::to_string(i + 1);
     }
-    // Out of order, as parts arrive from a busy server: a fixed sequence is enough.
-    for (std::size_t i = parts.size(); i > 1; --i) {
-        shuffleState_ = shuffleState_ * 1664525u + 1013904223u;
-        std::swap(parts[i - 1], parts[(shuffleState_ >> 8) % i]);
+    if (settings_.shuffleParts) {
+        // A fixed sequence is enough to bring the parts out of order.
+        for (std::size_t i = parts.size(); i > 1; --i) {
+            shuffleState_ = shuffleState_ * 1664525u + 1013904223u;
+            std::swap(parts[i - 1], parts[(shuffleState_ >> 8) % i]);
+        }
     }
     return parts;
 }
 
+namespace {
+
+void PutGameSpy2Count(std::string& reply, int count) {
+    reply += static_cast<char>((count >> 8) & 0xFF);
+    reply += static_cast<char>(count & 0xFF);
+}
+
+}  // namespace
+
 std::string SampleResponder::GameSpy2(std::string_view request) const {
+    // The three bytes after the id ask for the server keys, the players and the teams; the
+    // reply holds the sections asked for, in that order.
+    const bool serverKeys = request[7] != '\0';
+    const bool players = request[8] != '\0';
+    const bool teams = request[9] != '\0';
     std::string reply(1, '\0');
     reply += request.substr(3, 4);  // the asker's id
-    for (const auto& [key, value] : ServerPairs()) {
-        reply += platform::Utf8ToAnsi(key) + '\0' + platform::Utf8ToAnsi(value) + '\0';
+    if (serverKeys) {
+        for (const auto& [key, value] : ServerPairs()) {
+            reply += platform::Utf8ToAnsi(key) + '\0' + platform::Utf8ToAnsi(value) + '\0';
+        }
+        reply += '\0';
     }
-    reply += '\0';
-    const int players = PlayersNow();
-    reply += static_cast<char>(std::min(players, 255));
-    const Pairs playerPairs = PlayerPairs();
-    static const char* const kFields[] = {"player_", "score_", "deaths_", "ping_", "team_", "kills_"};
-    for (const char* field : kFields) {
-        reply += std::string(field) + '\0';
-    }
-    reply += '\0';
-    for (int i = 0; i < std::min(players, 255); ++i) {
+    if (players) {
+        const int count = PlayersNow();
+        PutGameSpy2Count(reply, count);
+        const Pairs playerPairs = PlayerPairs();
+        static const char* const kFields[] = {"player_", "score_", "deaths_", "ping_", "team_", "kills_"};
         for (const char* field : kFields) {
-            const std::string key = field + std::to_string(i);
-            for (const auto& [name, value] : playerPairs) {
-                if (name == key) {
-                    reply += platform::Utf8ToAnsi(value) + '\0';
+            reply += std::string(field) + '\0';
+        }
+        reply += '\0';
+        for (int i = 0; i < count; ++i) {
+            for (const char* field : kFields) {
+                const std::string key = field + std::to_string(i);
+                for (const auto& [name, value] : playerPairs) {
+                    if (name == key) {
+                        reply += platform::Utf8ToAnsi(value) + '\0';
+                    }
                 }
             }
         }
     }
-    reply += '\2';
-    reply += std::string("team_t") + '\0' + "tickets_t" + '\0' + '\0';
-    reply += std::string("US") + '\0' + "250" + '\0' + "NVA" + '\0' + "250" + '\0';
+    if (teams) {
+        PutGameSpy2Count(reply, 2);
+        reply += std::string("team_t") + '\0' + "tickets_t" + '\0' + '\0';
+        reply += std::string("US") + '\0' + "250" + '\0' + "NVA" + '\0' + "250" + '\0';
+    }
     return reply;
 }
 
-// What the query standard answers to each request; nothing for a request it does not know.
+SampleResponder::Pairs SampleResponder::BasicPairs() const {
+    return {{"gamename", "bfvietnam"}, {"gamever", "v1.21"}, {"location", "0"}};
+}
+
+// What the query standard answers to a request: the share of each query word found in it,
+// in a fixed order, "status" standing for all four; nothing when it holds none.
 SampleResponder::Pairs SampleResponder::StandardAnswer(std::string_view request) const {
     static const char* const kInfoKeys[] = {"hostname",   "hostport",   "mapname", "gametype",
                                             "numplayers", "maxplayers", "gamemode"};
     const auto isInfo = [](const std::string& key) {
         return std::find(std::begin(kInfoKeys), std::end(kInfoKeys), key) != std::end(kInfoKeys);
     };
-    if (request == "\\basic\\") {
-        return {{"gamename", "bfvietnam"}, {"gamever", "v1.21"}, {"location", "0"}};
-    }
+    const auto asks = [request](std::string_view word) {
+        return request.find(word) != std::string_view::npos || request.find("status") != std::string_view::npos;
+    };
     Pairs answer;
-    if (request == "\\info\\" || request == "\\rules\\" || request == "\\status\\") {
+    const bool basic = asks("basic");
+    if (basic) {
+        answer = BasicPairs();
+    }
+    const bool info = asks("info");
+    const bool rules = asks("rules");
+    for (const bool wantInfo : {true, false}) {
+        if (wantInfo ? !info : !rules) {
+            continue;
+        }
         for (auto& pair : ServerPairs()) {
-            if (request == "\\status\\" || isInfo(pair.first) == (request == "\\info\\")) {
+            // The game's version is said once, with the basic keys when they are asked too.
+            if (isInfo(pair.first) == wantInfo && !(basic && pair.first == "gamever")) {
                 answer.push_back(std::move(pair));
             }
         }
     }
-    if (request == "\\players\\" || request == "\\status\\") {
+    if (asks("players")) {
         const Pairs players = PlayerPairs();
         answer.insert(answer.end(), players.begin(), players.end());
     }

@@ -1,6 +1,6 @@
 #pragma once
-// A local stand-in for game servers: it answers every status request (a datagram that
-// begins with a backslash) on each of its UDP ports with one reply in the servers' format.
+// A local stand-in for game servers: it answers the status requests on each of its UDP ports
+// as live servers of the game do, in the dialect it is told to speak.
 
 #include <chrono>
 #include <functional>
@@ -20,9 +20,10 @@ class SampleResponder {
     using Clock = std::chrono::steady_clock;
 
     // full: every text request gets everything, in one datagram. standard: as the query
-    // standard answers: "\basic\" gets the three basic keys, "\info\", "\rules\" and
-    // "\players\" their share and "\status\" everything, split into parts of at most
-    // kPartBytes sent in a shuffled order. gs2: only the GameSpy 2 request is answered.
+    // standard answers: each of the words basic, info, rules, players and status found
+    // anywhere in the request adds its share ("\basic\" the three basic keys, "\status\"
+    // everything), all in one reply split into parts of at most kPartBytes, sent in order.
+    // gs2: only the GameSpy 2 request is answered, with the sections that its flags ask for.
     enum class Dialect { kFull, kStandard, kGameSpy2 };
     static constexpr std::size_t kPartBytes = 1400;
 
@@ -40,6 +41,8 @@ class SampleResponder {
         std::optional<double> freeAfterSeconds;
         // Bytes sent as they are instead of the generated reply.
         std::optional<std::vector<std::uint8_t>> replyBytes;
+        // The parts of a split reply go out in a shuffled order, as from a busy server.
+        bool shuffleParts = false;
     };
 
     explicit SampleResponder(Settings settings, std::function<Clock::time_point()> now = Clock::now);
@@ -69,6 +72,7 @@ class SampleResponder {
     Pairs PlayerPairs() const;
     Pairs StandardAnswer(std::string_view request) const;
     std::vector<std::string> Parts(const Pairs& pairs);
+    Pairs BasicPairs() const;
     std::string GameSpy2(std::string_view request) const;
     void Answer(CSocket& socket);
 
