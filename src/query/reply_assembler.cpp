@@ -138,7 +138,14 @@ bool ReplyAssembler::Complete() const {
 }
 
 std::string ReplyAssembler::JoinAndReset() {
+    // Sized once: a string grown part by part would pass through buffers of up to twice the
+    // reply's size, and the parts of a long reply are some megabytes.
+    std::size_t size = 0;
+    for (const Part& part : parts_) {
+        size += part.arrived ? part.text.size() : 0;
+    }
     std::string reply;
+    reply.reserve(size);
     for (const Part& part : parts_) {
         if (part.arrived) {
             reply += part.text;
