@@ -30,11 +30,12 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PaintDecorations(HDC dc) override;
     HWND Label(int id, const std::string& caption, int left, int top, int width, int height, HFONT font,
-               COLORREF colour);
+               COLORREF colour, Fit fit);
     void CoverComboEdges(HWND combo, int& nextId);
     void PlaceFlaps();
     void AfterRelayout() override { PlaceFlaps(); }
     void OnCommand(int id, WORD notification, HWND control);
+    void OnEnter();
 
     LauncherControls controls_;
     StatsWindowHost stats_;
