@@ -264,8 +264,15 @@ LRESULT LauncherWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             // However the launcher moved (its drag, a window manager, the keyboard, a change of
             // display), the stats window follows; not while it is minimised, when the stats
             // window is hidden with it.
+            // A window manager also reports places that did not change (when the stats window
+            // is raised, for one): those must not pull a stats window that the user dragged
+            // away back to the launcher.
             const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
-            if ((position->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) && !IsIconic(Hwnd())) {
+            RECT area;
+            GetWindowRect(Hwnd(), &area);
+            if ((position->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) && !IsIconic(Hwnd()) &&
+                !EqualRect(&area, &followed_)) {
+                followed_ = area;
                 stats_.FollowLauncher();
             }
             return SkinnedWindow::HandleMessage(message, wParam, lParam);

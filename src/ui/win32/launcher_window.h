@@ -43,6 +43,7 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
     std::vector<std::unique_ptr<ComboBox::Observer>> mirrors_;
     HWND title_ = nullptr;
     HWND lastFocus_ = nullptr;  // the box that had the focus when the window was left
+    RECT followed_{};           // where the launcher was when the stats window last followed it
     struct Flaps {
         HWND combo;
         HWND boxes[4];

@@ -148,6 +148,9 @@ LRESULT SkinnedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         case WM_DPICHANGED: ApplyDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_DRAWITEM: DrawLabelButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+        case WM_LBUTTONDOWN:
+            pressedAt_ = GetMessagePos();
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: return ColourControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), true);
         case WM_CTLCOLOREDIT:
@@ -388,6 +391,9 @@ LRESULT CALLBACK SkinnedWindow::HandleProc(HWND hwnd, UINT message, WPARAM wPara
         handle->second.onMove(Buttons(wParam));
         return 0;
     }
+    if (message == WM_LBUTTONDOWN) {
+        window->pressedAt_ = GetMessagePos();
+    }
     return CallWindowProcW(handle->second.previous, hwnd, message, wParam, lParam);
 }
 
@@ -429,7 +435,10 @@ void SkinnedWindow::MoveWithMouse() {
     // the window then follows the pointer until the next click. Here the release that
     // ends the move is read from this thread's own queue, after the moves before it, so it
     // cannot be missed; and the window stays under the pointer where it was pressed.
-    const DWORD pressed = GetMessagePos();
+    // From where the button was pressed: by the first move that starts the drag, the pointer
+    // may have gone a good way.
+    const DWORD pressed = pressedAt_ ? *pressedAt_ : GetMessagePos();
+    pressedAt_.reset();
     const POINT start{static_cast<short>(LOWORD(pressed)), static_cast<short>(HIWORD(pressed))};
     RECT origin;
     GetWindowRect(hwnd_, &origin);

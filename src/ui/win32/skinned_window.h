@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -127,6 +128,7 @@ class SkinnedWindow {
     HFONT MakeFont(int key) const;
 
     std::vector<Placed> placed_;
+    std::optional<DWORD> pressedAt_;  // where the left button went down last, on the screen
     int dpi_ = 96;
     int widthTwips_ = 0;
     int heightTwips_ = 0;
