@@ -530,9 +530,9 @@ int wmain(int argc, wchar_t** argv) {
                                 Number(qx + 180) + L" " + Number(qy + 120) + L" sleep 0.5");
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 500, QS_ALLINPUT);
             GetWindowRect(dragged, &after);
-            Check(EqualRect(&after, &released), name + " does not follow the pointer after a quick drag: " +
-                                                    Where(dragged) + ", let go at " + std::to_string(released.left) +
-                                                    "," + std::to_string(released.top));
+            Check(EqualRect(&after, &released),
+                  name + " does not follow the pointer after a quick drag: " + Where(dragged) + ", let go at " +
+                      std::to_string(released.left) + "," + std::to_string(released.top));
         }
 
         // A click into the IP box selects "0.0.0.0", so typing replaces it; Enter there shows

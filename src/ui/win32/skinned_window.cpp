@@ -148,9 +148,7 @@ LRESULT SkinnedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         case WM_DPICHANGED: ApplyDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
         case WM_DRAWITEM: DrawLabelButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
-        case WM_LBUTTONDOWN:
-            pressedAt_ = GetMessagePos();
-            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case WM_LBUTTONDOWN: pressedAt_ = GetMessagePos(); return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: return ColourControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), true);
         case WM_CTLCOLOREDIT:
