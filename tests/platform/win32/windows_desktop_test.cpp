@@ -16,6 +16,7 @@
 
 #include "fakes/temp_folder.h"
 #include "launcher/mod_main.h"
+#include "platform/folder_picker.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
 #include "query/dock_place.h"
@@ -305,21 +306,24 @@ struct BoxWatch {
 TEST_F(DesktopTest, EveryBoxBlocksBothWindowsAndFreesThemAfterwards) {
     BoxWatch::windows[0] = window;
     BoxWatch::windows[1] = stats;
-    for (const bool question : {false, true}) {
+    // A message, a question, and the folder picker (cancelled: no folder).
+    for (const int box : {0, 1, 2}) {
         BoxWatch::enabled[0] = BoxWatch::enabled[1] = true;
-        BoxWatch::answer = question ? IDNO : IDOK;
+        BoxWatch::answer = box == 0 ? IDOK : box == 1 ? IDNO : IDCANCEL;
         SetTimer(nullptr, 0, 50, BoxWatch::Tick);
-        if (question) {
+        if (box == 0) {
+            launcher.ShowMessage("Server Added!", MessageIcon::kInformation, "Info");
+        } else if (box == 1) {
             EXPECT_FALSE(launcher.AskYesNo("A favourite named X exists. Replace it?", "Info"));
         } else {
-            launcher.ShowMessage("Server Added!", MessageIcon::kInformation, "Info");
+            EXPECT_EQ(platform::Current().folderPicker->PickFolder("Choose the game's folder", launcher.Handle()), "");
         }
-        EXPECT_FALSE(BoxWatch::enabled[0]) << question;
-        EXPECT_FALSE(BoxWatch::enabled[1]) << question;
-        EXPECT_TRUE(IsWindowEnabled(window)) << question;
-        EXPECT_TRUE(IsWindowEnabled(stats)) << question;
+        EXPECT_FALSE(BoxWatch::enabled[0]) << box;
+        EXPECT_FALSE(BoxWatch::enabled[1]) << box;
+        EXPECT_TRUE(IsWindowEnabled(window)) << box;
+        EXPECT_TRUE(IsWindowEnabled(stats)) << box;
     }
-    EXPECT_EQ(BoxWatch::answers, 2);
+    EXPECT_EQ(BoxWatch::answers, 3);
 }
 
 BOOL CALLBACK CountResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) {
