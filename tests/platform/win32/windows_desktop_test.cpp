@@ -277,8 +277,8 @@ TEST_F(DesktopTest, AClickIntoABoxSelectsItsTextAndOnlyTheFocusedDropDownShowsIt
 
 // Answers the program's box from inside its own loop, noting which windows it blocked.
 struct BoxWatch {
-    static inline HWND windows[2] = {};
     static inline bool enabled[2] = {true, true};
+    static inline bool visible[2] = {false, false};
     static inline int answers = 0;
     static inline WPARAM answer = IDOK;
     static BOOL CALLBACK Find(HWND candidate, LPARAM found) {
@@ -296,16 +296,18 @@ struct BoxWatch {
             return;
         }
         KillTimer(nullptr, timer);
-        enabled[0] = IsWindowEnabled(windows[0]) != FALSE;
-        enabled[1] = IsWindowEnabled(windows[1]) != FALSE;
+        const HWND windows[] = {FindWindowW(kLauncherClass, nullptr), FindWindowW(kStatsClass, nullptr)};
+        for (int i = 0; i < 2; ++i) {
+            enabled[i] = IsWindowEnabled(windows[i]) != FALSE;
+            visible[i] = IsWindowVisible(windows[i]) != FALSE;
+        }
         ++answers;
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     }
 };
 
 TEST_F(DesktopTest, EveryBoxBlocksBothWindowsAndFreesThemAfterwards) {
-    BoxWatch::windows[0] = window;
-    BoxWatch::windows[1] = stats;
+    BoxWatch::answers = 0;
     // A message, a question, and the folder picker (cancelled: no folder).
     for (const int box : {0, 1, 2}) {
         BoxWatch::enabled[0] = BoxWatch::enabled[1] = true;
@@ -324,6 +326,23 @@ TEST_F(DesktopTest, EveryBoxBlocksBothWindowsAndFreesThemAfterwards) {
         EXPECT_TRUE(IsWindowEnabled(stats)) << box;
     }
     EXPECT_EQ(BoxWatch::answers, 3);
+}
+
+TEST(DesktopStart, AGameNotFoundIsAskedAboutOverBothWindowsAndTheAnswerNoLeavesThemUsable) {
+    platform::ScopedPlatform restore;
+    platform::MemoryRegistry noGame;
+    platform::Current().registry = &noGame;
+    LauncherWindow launcher;
+    BoxWatch::answers = 0;
+    BoxWatch::answer = IDNO;
+    SetTimer(nullptr, 0, 50, BoxWatch::Tick);
+    launcher.Load();
+    ASSERT_EQ(BoxWatch::answers, 1);
+    EXPECT_TRUE(BoxWatch::visible[0]);  // the stats window is not alone on the screen
+    EXPECT_TRUE(BoxWatch::visible[1]);
+    EXPECT_FALSE(BoxWatch::enabled[0]);
+    EXPECT_FALSE(BoxWatch::enabled[1]);
+    EXPECT_TRUE(IsWindowEnabled(reinterpret_cast<HWND>(launcher.Handle())));
 }
 
 BOOL CALLBACK CountResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) {
