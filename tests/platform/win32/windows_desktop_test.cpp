@@ -280,6 +280,7 @@ struct BoxWatch {
     static inline bool enabled[2] = {true, true};
     static inline bool visible[2] = {false, false};
     static inline int answers = 0;
+    static inline int waited = 0;
     static inline WPARAM answer = IDOK;
     static BOOL CALLBACK Find(HWND candidate, LPARAM found) {
         wchar_t name[16] = {};
@@ -292,9 +293,11 @@ struct BoxWatch {
     static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
         HWND box = nullptr;
         EnumThreadWindows(GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&box));
-        if (box == nullptr) {
+        // A box is answered once it shows, or after a second if it never does.
+        if (box == nullptr || (!IsWindowVisible(box) && ++waited < 20)) {
             return;
         }
+        waited = 0;
         KillTimer(nullptr, timer);
         const HWND windows[] = {FindWindowW(kLauncherClass, nullptr), FindWindowW(kStatsClass, nullptr)};
         for (int i = 0; i < 2; ++i) {
