@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -577,6 +578,13 @@ int wmain(int argc, wchar_t** argv) {
         TerminateProcess(program.hProcess, 1);
     }
     TerminateProcess(server.hProcess, 0);
+
+    // The last choices are kept in the user's own folder, not the game's.
+    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+    const std::string remembered = ReadWholeFile(std::wstring(local ? local : L"") + L"\\Vantorel\\Vantorel.ini");
+    Check(remembered.find("\r\nProfile=Charlie\r\nMod=BfVietnam\r\n") != std::string::npos,
+          "the last profile and mod are remembered for this user: " + remembered);
+    Check(ReadWholeFile(game + L"\\Vantorel.ini").empty(), "and nothing of it is in the game folder");
     std::printf("%s\n", failures == 0 ? "end-to-end test passed" : "end-to-end test FAILED");
     return failures == 0 ? 0 : 1;
 }
