@@ -23,6 +23,8 @@ void TextBox::SetText(const std::string& text) {
 
 void ListBox::Clear() {
     items_.clear();
+    index_ = -1;
+    top_ = 0;
     Tell(onClear_);
 }
 
@@ -31,6 +33,21 @@ void ListBox::AddItem(const std::string& text) {
     if (onAdd_) {
         onAdd_(text);
     }
+}
+
+void ListBox::SetListIndex(int index) {
+    index_ = index >= 0 && index < ListCount() ? index : -1;
+    Tell(onView_);
+}
+
+void ListBox::SetTopIndex(int top) {
+    top_ = top >= 0 && top < ListCount() ? top : 0;
+    Tell(onView_);
+}
+
+void CheckBox::UserClicked(int value) {
+    value_ = value;
+    Tell(onClick_);
 }
 
 void CheckBox::SetVisible(bool visible) {

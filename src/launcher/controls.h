@@ -43,15 +43,28 @@ class ListBox {
     void AddItem(const std::string& text);
     const std::vector<std::string>& Items() const { return items_; }
     int ListCount() const { return static_cast<int>(items_.size()); }
-    void SetObservers(std::function<void()> onClear, std::function<void(const std::string&)> onAdd) {
+    // The selected line (-1 for none) and the first line in view.
+    int ListIndex() const { return index_; }
+    int TopIndex() const { return top_; }
+    void SetListIndex(int index);
+    void SetTopIndex(int top);
+    // From the window: the user selected a line or scrolled; the control already shows it.
+    void UserSelected(int index) { index_ = index >= 0 && index < ListCount() ? index : -1; }
+    void UserScrolled(int top) { top_ = top >= 0 && top < ListCount() ? top : 0; }
+    void SetObservers(std::function<void()> onClear, std::function<void(const std::string&)> onAdd,
+                      std::function<void()> onView = {}) {
         onClear_ = std::move(onClear);
         onAdd_ = std::move(onAdd);
+        onView_ = std::move(onView);
     }
 
   private:
     std::vector<std::string> items_;
+    int index_ = -1;
+    int top_ = 0;
     std::function<void()> onClear_;
     std::function<void(const std::string&)> onAdd_;
+    std::function<void()> onView_;
 };
 
 class CheckBox {
@@ -62,14 +75,17 @@ class CheckBox {
     void SetVisible(bool visible);
     int Value() const { return value_; }  // 0 unticked, 1 ticked
     void SetValue(int value);
-    void UserClicked(int value) { value_ = value; }
+    // The user ticked or unticked it: the control already shows it; the handler runs.
+    void UserClicked(int value);
     void SetOnChange(std::function<void()> observer) { onChange_ = std::move(observer); }
+    void SetOnClick(std::function<void()> handler) { onClick_ = std::move(handler); }
 
   private:
     std::string caption_;
     bool visible_;
     int value_ = 0;
     std::function<void()> onChange_;
+    std::function<void()> onClick_;
 };
 
 // A timer control: its window starts and stops a real timer as Enabled changes, and calls

@@ -1,16 +1,59 @@
 #include "launcher/frm_interface.h"
 
+#include <string_view>
+#include <utility>
+
 #include "common/text.h"
 #include "common/utf8.h"
 #include "launcher/mod_favorites.h"
 #include "launcher/mod_main.h"
 #include "launcher/server_fields.h"
 #include "launcher/window_chrome.h"
+#include "platform/folder_picker.h"
+#include "platform/platform.h"
 
 namespace vantorel {
 namespace {
 
 constexpr const char* kNameMissing = "Please enter a server name";
+constexpr const char* kNotFound = "Battlefield Vietnam was not found: ";
+
+// An IPv6 address: hexadecimal groups with two colons or more, perhaps in brackets or with
+// a zone after "%". A host name or an IPv4 address with a port has one colon at most.
+bool IsIPv6Address(std::string_view text) {
+    if (text.size() > 2 && text.front() == '[' && text.back() == ']') {
+        text = text.substr(1, text.size() - 2);
+    }
+    text = text.substr(0, text.find('%'));
+    int colons = 0;
+    for (const char c : text) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!hex && c != ':' && c != '.') {
+            return false;
+        }
+        colons += c == ':' ? 1 : 0;
+    }
+    return colons >= 2;
+}
+
+// Why the text cannot be a server to ask or to keep, or the empty text.
+std::string AddressRefusal(const std::string& server) {
+    if (IsIPv6Address(server)) {
+        return "\"" + server +
+               "\" is an IPv6 address, and the game's query protocol does not support IPv6. Please enter the "
+               "server's IPv4 address or host name.";
+    }
+    return serverFields::ServerRefusal(server);
+}
+
+int IndexOf(const ComboBox& box, const std::string& text) {
+    for (std::size_t i = 0; i < box.Items().size(); ++i) {
+        if (!text.empty() && box.Items()[i] == text) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
 
 }  // namespace
 
@@ -19,16 +62,85 @@ frmInterface::frmInterface(LauncherWindowView& view, StatsWindowLink& stats) : v
 }
 
 void frmInterface::Form_Load() {
+    loading_ = true;
+    remembered_ = userChoices::Load();
     modMain::ReadGameDir();
-    modMain::FillProfileList(cmbProfiles);
-    modMain::FillModList(cmbMods);
-    const std::string unreadable = modFavorites::FillFavoriteList(cmbFavorites);
+    // The folder the user showed last time stands in for a GAMEDIR without the game.
+    if (!modMain::GameNotFound().empty() && modMain::IsGameFolder(remembered_.gameFolder)) {
+        modMain::UseGameDir(remembered_.gameFolder);
+    }
+    FillLists();
+    RestoreChoices();
+    loading_ = false;
     stats_.Show();
+}
+
+void frmInterface::Form_Shown() {
     const std::string notFound = modMain::GameNotFound();
     if (!notFound.empty()) {
-        Error("Battlefield Vietnam was not found: " + notFound);
-    } else if (!unreadable.empty()) {
-        Error(unreadable);
+        AskForGameFolder(notFound);
+    } else if (!unreadableFavorites_.empty()) {
+        Error(unreadableFavorites_);
+    }
+}
+
+void frmInterface::FillLists() {
+    modMain::FillProfileList(cmbProfiles);
+    modMain::FillModList(cmbMods);
+    unreadableFavorites_ = modFavorites::FillFavoriteList(cmbFavorites);
+}
+
+void frmInterface::RestoreChoices() {
+    for (const auto& [box, text] : {std::pair{&cmbProfiles, remembered_.profile},
+                                    {&cmbMods, remembered_.mod},
+                                    {&cmbFavorites, remembered_.favorite}}) {
+        // A favourite is then asked for, as a pick does.
+        const int index = IndexOf(*box, text);
+        if (index >= 0 && index != box->ListIndex()) {
+            box->SetListIndex(index);
+        }
+    }
+}
+
+void frmInterface::RememberChoices() {
+    userChoices::Choices now = remembered_;
+    now.gameFolder = modMain::GameNotFound().empty() ? modMain::GameDir() : remembered_.gameFolder;
+    now.profile = Trim(cmbProfiles.Text());
+    now.mod = Trim(cmbMods.Text());
+    now.favorite = cmbFavorites.ListIndex() > 0
+                       ? cmbFavorites.Items()[static_cast<std::size_t>(cmbFavorites.ListIndex())]
+                       : std::string();
+    if (now == remembered_) {
+        return;
+    }
+    // Remembering is a convenience: a settings folder that cannot be written costs the user
+    // nothing more than today's choices, so it is not worth a box each time.
+    if (userChoices::Save(now).empty()) {
+        remembered_ = now;
+    }
+}
+
+bool frmInterface::AskForGameFolder(std::string notFound) {
+    for (;;) {
+        if (!view_.AskYesNo(kNotFound + notFound + "\n\nDo you want to show Vantorel the game's folder now?",
+                            "Error")) {
+            return false;
+        }
+        const std::string folder = platform::Current().folderPicker->PickFolder(
+            "Choose the folder of Battlefield Vietnam, the one that holds bfvietnam.exe.", view_.Handle());
+        if (folder.empty()) {
+            return false;
+        }
+        if (modMain::IsGameFolder(folder)) {
+            modMain::UseGameDir(folder);
+            loading_ = true;
+            FillLists();
+            RestoreChoices();
+            loading_ = false;
+            RememberChoices();
+            return true;
+        }
+        notFound = "there is no bfvietnam.exe in " + folder + ".";
     }
 }
 
@@ -59,6 +171,9 @@ void frmInterface::cmbFavorites_Click() {
     if (index < 0) {
         return;
     }
+    if (!loading_) {
+        RememberChoices();
+    }
     if (index == 0) {
         stats_.CancelSlotWait();
         txtServerName.SetText("");
@@ -70,9 +185,11 @@ void frmInterface::cmbFavorites_Click() {
     txtServerName.SetText(name);
     const auto favorite = modFavorites::FindFavorite(name);
     if (!favorite || favorite->server == modFavorites::kMissingValue || favorite->port == modFavorites::kMissingValue) {
-        // A section without its server or port: there is nothing to query or join.
+        // A section without its server or port: there is nothing to query or join, and the
+        // server shown before is not this one.
         txtIP.SetText("");
         txtPort.SetText("");
+        stats_.StopQuery();
         return;
     }
     txtIP.SetText(favorite->server);
@@ -90,7 +207,7 @@ void frmInterface::lblAddFav_Click() {
     const std::string server = TrimProfileBlanks(txtIP.Text());
     const std::string port = TrimProfileBlanks(txtPort.Text());
     for (const std::string& refusal : {modFavorites::StoreRefusal(), modFavorites::NameRefusal(name),
-                                       serverFields::ServerRefusal(server), serverFields::PortRefusal(port)}) {
+                                       AddressRefusal(server), serverFields::PortRefusal(port)}) {
         if (!refusal.empty()) {
             Error(refusal);  // the boxes keep what the user typed
             return;
@@ -140,16 +257,53 @@ void frmInterface::lblRemFav_Click() {
 }
 
 void frmInterface::lblLaunch_Click() {
+    const std::string notFound = modMain::GameNotFound();
+    if (!notFound.empty() && !AskForGameFolder(notFound)) {
+        return;
+    }
     const modMain::LaunchResult launched = modMain::LaunchGame(Trim(cmbProfiles.Text()), Trim(cmbMods.Text()),
                                                                Trim(txtIP.Text()) + ":" + Trim(txtPort.Text()));
     if (!launched.started) {
         Error(launched.reason);
+        return;
     }
+    RememberChoices();
 }
 
 void frmInterface::lblClose_Click() {
+    RememberChoices();
     stats_.Unload();
     view_.EndProcess();
+}
+
+void frmInterface::txtServerName_KeyPress(int keyAscii) {
+    if (keyAscii == kKeyReturn) {
+        lblAddFav_Click();
+    }
+}
+
+void frmInterface::txtIP_KeyPress(int keyAscii) {
+    if (keyAscii == kKeyReturn) {
+        QueryTypedServer();
+    }
+}
+
+void frmInterface::txtPort_KeyPress(int keyAscii) {
+    if (keyAscii == kKeyReturn) {
+        QueryTypedServer();
+    }
+}
+
+void frmInterface::QueryTypedServer() {
+    // The server that the boxes name now, typed or picked; the query port is its own, so
+    // the port box plays no part in the question.
+    const std::string server = TrimProfileBlanks(txtIP.Text());
+    const std::string refusal = AddressRefusal(server);
+    if (!refusal.empty()) {
+        Error(refusal);
+        return;
+    }
+    stats_.SendQuery(server);
 }
 
 }  // namespace vantorel

@@ -6,6 +6,7 @@
 
 #include "launcher/combo_box.h"
 #include "launcher/controls.h"
+#include "launcher/user_choices.h"
 #include "launcher/window_surface.h"
 
 namespace vantorel {
@@ -21,6 +22,8 @@ class StatsWindowLink {
     virtual void Unload() = 0;
     // The favourites box went back to "-- No Server --": no slot wait may join from it.
     virtual void CancelSlotWait() = 0;
+    // The launcher's boxes name no server any more: nothing is asked or awaited.
+    virtual void StopQuery() = 0;
 };
 
 class LauncherWindowView : public WindowSurface {
@@ -31,6 +34,9 @@ class LauncherWindowView : public WindowSurface {
     // Ends the process at once.
     virtual void EndProcess() = 0;
 };
+
+// The key code of Enter, as a key press hands it to a handler.
+inline constexpr int kKeyReturn = 13;
 
 class frmInterface {
   public:
@@ -47,6 +53,8 @@ class frmInterface {
     TextBox txtPort{"15567"};
 
     void Form_Load();
+    // The window is on the screen: what start-up found wrong is said now, over it.
+    void Form_Shown();
     void Form_Resize();
     void Form_MouseMove(unsigned buttons);
     void lblTitle_MouseMove(unsigned buttons);
@@ -55,13 +63,28 @@ class frmInterface {
     void lblRemFav_Click();
     void lblLaunch_Click();
     void lblClose_Click();
+    // Enter in the name box adds the favourite; in the IP or port box it shows that server.
+    void txtServerName_KeyPress(int keyAscii);
+    void txtIP_KeyPress(int keyAscii);
+    void txtPort_KeyPress(int keyAscii);
 
   private:
     void Drag(unsigned buttons);
     void Error(const std::string& text);
+    void FillLists();
+    // Selects what was chosen last time, where the lists still hold it.
+    void RestoreChoices();
+    // Writes the choices as they stand now, when they differ from what was written.
+    void RememberChoices();
+    // Offers to let the user show the game's folder; true once one with the game is chosen.
+    bool AskForGameFolder(std::string notFound);
+    void QueryTypedServer();
 
     LauncherWindowView& view_;
     StatsWindowLink& stats_;
+    userChoices::Choices remembered_;
+    std::string unreadableFavorites_;
+    bool loading_ = false;
 };
 
 }  // namespace vantorel

@@ -19,6 +19,12 @@ std::string& StoredGameDir() {
     return gameDir;
 }
 
+// Whether the stored folder is the one the user showed, not GAMEDIR's.
+bool& ChosenByUser() {
+    static bool chosen = false;
+    return chosen;
+}
+
 // Why the server address cannot go on the game's command line, or the empty text. A blank
 // would start a further command there, a quote would change where the address ends, and
 // a control character cannot be passed at all.
@@ -73,11 +79,21 @@ std::string ReadGameDir() {
     }
     registry.CloseKey(key);
     StoredGameDir() = gameDir;
+    ChosenByUser() = false;
     return gameDir;
 }
 
 std::string GameDir() {
     return StoredGameDir();
+}
+
+bool IsGameFolder(const std::string& folder) {
+    return !folder.empty() && platform::Current().files->IsRegularFile(folder + "\\bfvietnam.exe");
+}
+
+void UseGameDir(const std::string& folder) {
+    StoredGameDir() = folder;
+    ChosenByUser() = true;
 }
 
 std::string GameNotFound() {
@@ -86,8 +102,9 @@ std::string GameNotFound() {
         return std::string("the game folder is read from GAMEDIR in HKEY_LOCAL_MACHINE\\") + kGameKey +
                ", which could not be read.";
     }
-    if (!platform::Current().files->IsRegularFile(folder + "\\bfvietnam.exe")) {
-        return "there is no bfvietnam.exe in " + folder + ", the folder that GAMEDIR names.";
+    if (!IsGameFolder(folder)) {
+        return "there is no bfvietnam.exe in " + folder +
+               (ChosenByUser() ? ", the folder you chose." : ", the folder that GAMEDIR names.");
     }
     return {};
 }

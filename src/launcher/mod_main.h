@@ -18,6 +18,12 @@ std::string ReadGameDir();
 // The stored game folder; every path is this text followed by a fixed relative path.
 std::string GameDir();
 
+// Whether the folder holds the game's bfvietnam.exe.
+bool IsGameFolder(const std::string& folder);
+
+// Makes the folder that the user showed the game folder, in place of GAMEDIR's.
+void UseGameDir(const std::string& folder);
+
 // Why the game is not where GAMEDIR says, as "<what was looked for> ..." for the user, or
 // the empty text when its bfvietnam.exe is there. Asked afresh on each call.
 std::string GameNotFound();

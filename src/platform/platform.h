@@ -9,8 +9,10 @@ class Clock;
 class DirectoryListing;
 class EventLoop;
 class Files;
+class FolderPicker;
 class GlobalMemory;
 class Registry;
+class SettingsFolder;
 class Shell;
 class SocketLibrary;
 class WindowSystem;
@@ -25,6 +27,8 @@ struct Platform {
     SocketLibrary* sockets = nullptr;
     WindowSystem* windows = nullptr;
     GlobalMemory* memory = nullptr;
+    SettingsFolder* settings = nullptr;
+    FolderPicker* folderPicker = nullptr;
 };
 
 // The process-wide instance, filled with the backend's services on first use.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "launcher/combo_box.h"
 #include "launcher/controls.h"
@@ -25,6 +26,8 @@ class StatsWindowView {
     virtual void FreezeDrawing() = 0;
     virtual void UnfreezeDrawing() = 0;
     virtual void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
+    // Draws what changed at once, before a call that keeps the thread for a while.
+    virtual void DrawNow() {}
 };
 
 // The stats window's real window, for its load, its docking and its look.
@@ -32,6 +35,9 @@ class StatsWindowSurface : public WindowSurface {
   public:
     // Places the window's top-left corner, in screen twips.
     virtual void MoveTo(int leftTwips, int topTwips) = 0;
+    // Where the window is, and the work area of the launcher's screen, in screen twips.
+    virtual TwipsRect Bounds() const = 0;
+    virtual TwipsRect WorkArea() const = 0;
 };
 
 // The launcher's controls that an automatic launch reads.
@@ -81,7 +87,8 @@ class frmQuery : public CSocketEvents {
     void Form_Resize();
     void Form_MouseMove(unsigned buttons);
     void lblTitle_MouseMove(unsigned buttons);
-    // Puts this window against the launcher's right edge, tops aligned.
+    // Puts this window against the launcher's right edge, tops aligned; where the screen has
+    // no room there, against its left edge or below it.
     void ReDock();
 
     // Start of the status monitor: the socket object, UDP, local port 1000.
@@ -95,7 +102,11 @@ class frmQuery : public CSocketEvents {
     void SendQuery(const std::string& address);
     void ClearDisplay();
     // The launcher's boxes no longer name the server whose slot is awaited: untick the box.
-    void CancelSlotWait() { chkWaitForSlot.SetValue(0); }
+    void CancelSlotWait();
+    // The launcher's boxes name no server any more: nothing is asked or awaited, and the
+    // window goes back to how it was at start.
+    void StopQuery();
+    void chkWaitForSlot_Click();
 
     void tmrRefresh_Timer();
     void tmrTimeout_Timer();
@@ -132,6 +143,13 @@ class frmQuery : public CSocketEvents {
     // Shows the parsed reply of query number `query`, and stops if another query starts meanwhile.
     void ShowServerStats(std::uint64_t query);
     void QueryFailed(const std::string& reason);
+    // The slot box shows while the server is full and while a wait is armed.
+    void ShowSlotBox();
+    // The title over a shown reply: it says when a slot wait is armed.
+    std::string ShownTitle() const;
+    // The player list keeps the line in view and the selected player across its refills.
+    void RememberListView();
+    void RestoreListView();
 
     StatsWindowView& view_;
     const LauncherControls* launcher_;
@@ -152,6 +170,10 @@ class frmQuery : public CSocketEvents {
     // The server of the user's pick, with the launcher's port then: where a slot wait joins.
     std::string pickedAddress_;
     std::string pickedPort_;
+    bool fullShown_ = false;                 // the reply shown says the server is full
+    std::vector<std::string> shownPlayers_;  // the names of the player lines, in order
+    int keptTop_ = 0;
+    std::string keptPlayer_;
     std::function<void(int)> onReplyShown_;
     std::function<void(const std::string&)> onQueryFailed_;
 };

@@ -1,6 +1,7 @@
 // The stats window itself: its load, its docking beside the launcher, its look and drag.
 
 #include "launcher/window_chrome.h"
+#include "query/dock_place.h"
 #include "query/frm_query.h"
 
 namespace vantorel {
@@ -20,8 +21,9 @@ void frmQuery::ReDock() {
     if (!surface_ || !launcherBounds_) {
         return;
     }
-    const TwipsRect launcher = launcherBounds_();
-    surface_->MoveTo(launcher.left + launcher.width, launcher.top);
+    const TwipsRect own = surface_->Bounds();
+    const TwipsRect place = dockPlace::StatsPlace(launcherBounds_(), {own.width, own.height}, surface_->WorkArea());
+    surface_->MoveTo(place.left, place.top);
 }
 
 void frmQuery::Form_Resize() {

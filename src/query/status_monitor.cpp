@@ -1,5 +1,7 @@
 // The stats window's status monitor: the query, the replies, the display and the timers.
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "launcher/mod_main.h"
 #include "platform/event_loop.h"
@@ -16,6 +18,8 @@ namespace vantorel {
 namespace {
 
 constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;  // what inet_addr answers for no address
+constexpr const char* kStatsTitle = "Server Stats";
+constexpr const char* kWaitingTitle = "Waiting for a free slot...";
 
 }  // namespace
 
@@ -27,6 +31,7 @@ frmQuery::frmQuery(StatsWindowView& view, const LauncherControls* launcher, Opti
       // request is not taken for this one's.
       nextRequestId_(static_cast<std::uint32_t>(options_.now().time_since_epoch().count())) {
     chkWaitForSlot.SetVisible(false);
+    chkWaitForSlot.SetOnClick([this] { chkWaitForSlot_Click(); });
 }
 
 frmQuery::~frmQuery() {
@@ -61,8 +66,78 @@ void frmQuery::ClearDisplay() {
     lblServerTitle.SetCaption("");
     lblMap.SetCaption("");
     lblPlayers.SetCaption("");
-    chkWaitForSlot.SetVisible(false);
+    fullShown_ = false;
+    ShowSlotBox();
     lstPlayers.Clear();
+    shownPlayers_.clear();
+}
+
+void frmQuery::ShowSlotBox() {
+    // A ticked box stays in sight through refreshes and silences: it is what says that the
+    // window will start the game by itself.
+    chkWaitForSlot.SetVisible(fullShown_ || chkWaitForSlot.Value() == 1);
+}
+
+std::string frmQuery::ShownTitle() const {
+    return chkWaitForSlot.Value() == 1 ? kWaitingTitle : kStatsTitle;
+}
+
+void frmQuery::chkWaitForSlot_Click() {
+    ShowSlotBox();
+    const std::string& title = lblTitle.Caption();
+    if (title == kStatsTitle || title == kWaitingTitle) {
+        lblTitle.SetCaption(ShownTitle());
+    }
+}
+
+void frmQuery::CancelSlotWait() {
+    chkWaitForSlot.SetValue(0);
+    chkWaitForSlot_Click();
+}
+
+void frmQuery::StopQuery() {
+    TheReplyGate().Withdraw(this);
+    session_.reset();
+    target_.reset();
+    queryAddress_.clear();
+    pickedAddress_.clear();
+    pickedPort_.clear();
+    tmrRefresh.SetEnabled(false);
+    tmrTimeout.SetEnabled(false);
+    tmrParts.SetEnabled(false);
+    chkWaitForSlot.SetValue(0);
+    keptTop_ = 0;
+    keptPlayer_.clear();
+    ClearDisplay();
+    lblTitle.SetCaption(kStatsTitle);
+}
+
+void frmQuery::RememberListView() {
+    // An empty list (a refresh under way, a silent server) keeps what was kept before.
+    if (lstPlayers.ListCount() == 0) {
+        return;
+    }
+    keptTop_ = lstPlayers.TopIndex();
+    const int selected = lstPlayers.ListIndex();
+    keptPlayer_ = selected >= 0 && static_cast<std::size_t>(selected) < shownPlayers_.size()
+                      ? shownPlayers_[static_cast<std::size_t>(selected)]
+                      : std::string();
+}
+
+void frmQuery::RestoreListView() {
+    // The selection follows the player, whose line moves as the scores change; the view
+    // stays on the same line number.
+    if (!keptPlayer_.empty()) {
+        for (std::size_t i = 0; i < shownPlayers_.size(); ++i) {
+            if (shownPlayers_[i] == keptPlayer_) {
+                lstPlayers.SetListIndex(static_cast<int>(i));
+                break;
+            }
+        }
+    }
+    if (keptTop_ > 0 && lstPlayers.ListCount() > 0) {
+        lstPlayers.SetTopIndex(std::min(keptTop_, lstPlayers.ListCount() - 1));
+    }
 }
 
 void frmQuery::SendQuery(const std::string& address) {
@@ -78,6 +153,12 @@ void frmQuery::SendQuery(const std::string& address) {
 }
 
 bool frmQuery::Query(const std::string& address) {
+    if (address == queryAddress_) {
+        RememberListView();
+    } else {
+        keptTop_ = 0;
+        keptPlayer_.clear();
+    }
     queryAddress_ = address;
     ++queryNumber_;
     // Parts held for the last query, of this server or another, never show under this one,
@@ -262,41 +343,50 @@ void frmQuery::ShowReply(QueryReply reply) {
 
 void frmQuery::ShowServerStats(std::uint64_t query) {
     const modBFVQueryParse::ServerInfoRecord& info = modBFVQueryParse::ServerInfo();
+    RememberListView();
     view_.FreezeDrawing();
     lblServerTitle.SetCaption(Trim(info.hostname));
     lblMap.SetCaption(statsText::MapLine(info));
     lblPlayers.SetCaption(statsText::PlayersLine(info));
-    lblTitle.SetCaption("Server Stats");
+    lblTitle.SetCaption(ShownTitle());
     lstPlayers.Clear();
+    shownPlayers_.clear();
     const int lines = statsText::PlayerLineCount(info);
     for (int i = 0; i < lines; ++i) {
-        lstPlayers.AddItem(statsText::PlayerLine(modBFVQueryParse::Players()[static_cast<std::size_t>(i)]));
+        const modBFVQueryParse::PlayerInfo& player = modBFVQueryParse::Players()[static_cast<std::size_t>(i)];
+        lstPlayers.AddItem(statsText::PlayerLine(player));
+        shownPlayers_.push_back(player.player);
         platform::Current().events->DoEvents();
         if (query != queryNumber_) {
             view_.UnfreezeDrawing();  // the new query has cleared the display: it stays so
             return;
         }
     }
+    RestoreListView();
     const std::optional<statsText::SlotCounts> slots = statsText::Slots(info);
-    if (slots && slots->players >= slots->publicSlots) {
-        chkWaitForSlot.SetVisible(true);
-    }
-    std::string failure;
-    if (chkWaitForSlot.Value() == 1 && slots && slots->players < slots->publicSlots && launcher_) {
-        // The server whose free slot this is, as the user picked it; the profile and mod are
-        // the launcher's choice now.
-        const modMain::LaunchResult launched =
-            modMain::LaunchGame(Trim(launcher_->cmbProfiles.Text()), Trim(launcher_->cmbMods.Text()),
-                                Trim(pickedAddress_) + ":" + pickedPort_);
-        chkWaitForSlot.SetValue(0);
-        if (!launched.started) {
-            failure = launched.reason;
-        }
+    fullShown_ = slots && slots->players >= slots->publicSlots;
+    ShowSlotBox();
+    const bool join = chkWaitForSlot.Value() == 1 && slots && slots->players < slots->publicSlots && launcher_;
+    // The server whose free slot this is, as the user picked it; the profile and mod are the
+    // launcher's choice now.
+    const std::string server = Trim(pickedAddress_) + ":" + pickedPort_;
+    if (join) {
+        lblTitle.SetCaption("Joining " + server + "...");
     }
     view_.UnfreezeDrawing();
-    // A message box runs its own loop: the window must be drawable while it shows.
-    if (!failure.empty()) {
-        view_.ShowMessage(failure, MessageIcon::kCritical, "Error");
+    if (!join) {
+        return;
+    }
+    // Starting the game keeps the thread a moment: the user sees first what is happening.
+    view_.DrawNow();
+    const modMain::LaunchResult launched =
+        modMain::LaunchGame(Trim(launcher_->cmbProfiles.Text()), Trim(launcher_->cmbMods.Text()), server);
+    chkWaitForSlot.SetValue(0);
+    ShowSlotBox();
+    if (!launched.started) {
+        lblTitle.SetCaption(ShownTitle());
+        // A message box runs its own loop: the window draws while it shows.
+        view_.ShowMessage(launched.reason, MessageIcon::kCritical, "Error");
     }
 }
 

@@ -85,8 +85,11 @@ class FakeStatsSurface : public RecordingSurface<StatsWindowSurface> {
         this->top = top;
         calls.push_back("MoveTo " + std::to_string(left) + " " + std::to_string(top));
     }
+    TwipsRect Bounds() const override { return {left, top, 3945, 3975}; }
+    TwipsRect WorkArea() const override { return workArea; }
     int left = -1;
     int top = -1;
+    TwipsRect workArea{0, 0, 1920 * 15, 1040 * 15};
 };
 
 }  // namespace vantorel::testing

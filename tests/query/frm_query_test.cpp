@@ -59,7 +59,7 @@ TEST_F(MonitorTest, AFullServerShowsTheBoxAndAFreeSlotLaunchesTheTickedBox) {
     monitor->chkWaitForSlot.UserClicked(1);
 
     monitor->tmrRefresh_Timer();
-    EXPECT_FALSE(monitor->chkWaitForSlot.Visible());  // hidden while the request is out
+    EXPECT_TRUE(monitor->chkWaitForSlot.Visible());  // ticked: in sight while the request is out
     Reply(Server("\\numplayers\\30\\maxplayers\\32\\reservedslots\\2"));
     EXPECT_TRUE(services.shell.starts.empty());
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 1);
@@ -103,7 +103,8 @@ TEST_F(MonitorTest, CountsThatAreNoNumbersNeitherShowTheBoxNorLaunch) {
                                      "\\maxplayers\\32\\reservedslots\\x"}) {
         monitor->tmrRefresh_Timer();
         Reply(Server(counts));
-        EXPECT_FALSE(monitor->chkWaitForSlot.Visible()) << counts;
+        EXPECT_EQ(monitor->chkWaitForSlot.Value(), 1) << counts;  // still armed, and in sight for that alone
+        EXPECT_TRUE(monitor->chkWaitForSlot.Visible()) << counts;
         EXPECT_EQ(services.shell.starts.size(), 1u) << counts;
     }
     EXPECT_EQ(monitor->lstPlayers.ListCount(), 0);

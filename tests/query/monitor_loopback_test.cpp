@@ -79,8 +79,8 @@ TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsTheServerWhoseSlotItSaw) {
     ASSERT_TRUE(monitor->chkWaitForSlot.Visible());
     monitor->chkWaitForSlot.UserClicked(1);
 
-    monitor->tmrRefresh_Timer();  // still full: nothing happens
-    ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Server Stats"; }));
+    monitor->tmrRefresh_Timer();  // still full: nothing happens, and the title says what is awaited
+    ASSERT_TRUE(PumpUntil([&] { return monitor->lblTitle.Caption() == "Waiting for a free slot..."; }));
     EXPECT_TRUE(shell.starts.empty());
     EXPECT_EQ(monitor->chkWaitForSlot.Value(), 1);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_desktop.h"
 #include "fakes/fake_services.h"
 #include "fakes/fake_sockets.h"
 #include "fakes/fake_window.h"
@@ -39,6 +40,10 @@ class StatsWindow : public StatsWindowLink, public StatsWindowView {
         if (window) {
             window->CancelSlotWait();
         }
+    }
+    void StopQuery() override {
+        calls.push_back("StopQuery");
+        Get().StopQuery();
     }
     void FreezeDrawing() override {}
     void UnfreezeDrawing() override {}
@@ -78,6 +83,7 @@ class LauncherTest : public ::testing::Test {
     }
 
     testing::FakePlatform services;
+    testing::FakeDesktop desktop;
     testing::FakeSocketPlatform sockets;
     testing::FakeLauncherView view;
     TwipsRect bounds{1000, 2000, 6000, 5700};
@@ -110,9 +116,13 @@ TEST_F(LauncherTest, AGameThatIsNotThereIsReportedOnceAndNoFavouriteIsWrittenFor
     const std::string notFound =
         "Battlefield Vietnam was not found: there is no bfvietnam.exe in C:\\BFV, the folder "
         "that GAMEDIR names.";
+    const std::string question = "\n\nDo you want to show Vantorel the game's folder now?";
     services.files.files.erase(kGame);
     launcher.Form_Load();
-    EXPECT_EQ(view.messages, (std::vector<Message>{{notFound, MessageIcon::kExclamation, "Error"}}));
+    EXPECT_TRUE(view.questions.empty());  // not before the window is on the screen
+    launcher.Form_Shown();
+    EXPECT_EQ(view.questions, (std::vector<Message>{{notFound + question, MessageIcon::kInformation, "Error"}}));
+    EXPECT_TRUE(view.messages.empty());
     // Everything else as before.
     EXPECT_EQ(launcher.cmbProfiles.Text(), "Charlie");
     EXPECT_EQ(launcher.cmbMods.Text(), "BfVietnam");
@@ -136,12 +146,14 @@ TEST_F(LauncherTest, AGameThatIsNotThereIsReportedOnceAndNoFavouriteIsWrittenFor
 
     // Without GAMEDIR the file would be at the root of the drive: nothing is written there either.
     services.registry.Clear();
-    view.messages.clear();
+    view.questions.clear();
     launcher.Form_Load();
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0].text,
+    launcher.Form_Shown();
+    ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.questions[0].text,
               "Battlefield Vietnam was not found: the game folder is read from GAMEDIR in "
-              "HKEY_LOCAL_MACHINE\\SOFTWARE\\EA GAMES\\Battlefield Vietnam, which could not be read.");
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\EA GAMES\\Battlefield Vietnam, which could not be read." +
+                  question);
     launcher.txtServerName.UserTyped("Team Server");
     launcher.txtIP.UserTyped("10.0.0.1");
     launcher.txtPort.UserTyped("15567");
@@ -153,6 +165,7 @@ TEST_F(LauncherTest, AGameThatIsNotThereIsReportedOnceAndNoFavouriteIsWrittenFor
 TEST_F(LauncherTest, AFavouritesFileThatCannotBeReadIsReportedAtStartUp) {
     services.files.readFailure = "It is not a plain file.";
     launcher.Form_Load();
+    launcher.Form_Shown();
     EXPECT_EQ(
         view.messages,
         (std::vector<testing::FakeLauncherView::Message>{
@@ -168,15 +181,20 @@ TEST_F(LauncherTest, PickingAFavouriteFillsTheBoxesAndQueriesItsAddress) {
     EXPECT_EQ(stats.calls, (std::vector<std::string>{"SendQuery 127.0.0.1"}));
     EXPECT_EQ(stats.window->lblTitle.Caption(), "Updating Stats...");
 
-    // A section without a server: nothing to query or join, so the boxes are left empty.
+    // A section without a server: nothing to query or join, so the boxes are left empty, the
+    // server shown before is no longer asked, and no slot wait joins it.
+    stats.window->chkWaitForSlot.UserClicked(1);
     launcher.cmbFavorites.UserPicked(2);
     EXPECT_EQ(launcher.txtServerName.Text(), "NoIP");
     EXPECT_EQ(launcher.txtIP.Text(), "");
     EXPECT_EQ(launcher.txtPort.Text(), "");
-    EXPECT_EQ(stats.calls.size(), 1u);
+    EXPECT_EQ(stats.calls, (std::vector<std::string>{"SendQuery 127.0.0.1", "StopQuery"}));
+    EXPECT_EQ(stats.window->chkWaitForSlot.Value(), 0);
+    EXPECT_FALSE(stats.window->tmrTimeout.Enabled());
+    EXPECT_EQ(stats.window->lblTitle.Caption(), "Server Stats");
     launcher.cmbFavorites.UserPicked(0);
     EXPECT_EQ(launcher.txtIP.Text(), "0.0.0.0");
-    EXPECT_EQ(stats.calls.size(), 1u);
+    EXPECT_EQ(stats.calls.size(), 2u);
 }
 
 TEST_F(LauncherTest, AddingSavesResetsTheBoxesAndSaysSo) {
@@ -382,6 +400,104 @@ TEST_F(LauncherTest, CloseUnloadsTheStatsWindowReleasingItsSocketThenEnds) {
     EXPECT_EQ(stats.window->Sock(), nullptr);
     EXPECT_FALSE(MSocketSupport::WinsockStarted());
     EXPECT_TRUE(view.ended);
+}
+
+TEST_F(LauncherTest, EnterAddsFromTheNameBoxAndAsksForTheTypedServerFromTheAddressBoxes) {
+    Load();
+    const std::string ipv6 =
+        "is an IPv6 address, and the game's query protocol does not support IPv6. Please enter the server's IPv4 "
+        "address or host name.";
+    const struct {
+        void (frmInterface::*press)(int);
+        std::string ip, expectedQuery, expectedError;
+    } cases[] = {
+        {&frmInterface::txtIP_KeyPress, " 10.0.0.7 ", "SendQuery 10.0.0.7", ""},
+        {&frmInterface::txtPort_KeyPress, "bfv.example.org", "SendQuery bfv.example.org", ""},
+        {&frmInterface::txtIP_KeyPress, "::1", "", "\"::1\" " + ipv6},
+        {&frmInterface::txtPort_KeyPress, "[fe80::1%eth0]", "", "\"[fe80::1%eth0]\" " + ipv6},
+        {&frmInterface::txtIP_KeyPress, "0.0.0.0", "",
+         "0.0.0.0 marks a removed favourite and cannot be a server. Please enter the server's own address."},
+    };
+    for (const auto& c : cases) {
+        stats.calls.clear();
+        view.messages.clear();
+        launcher.txtIP.UserTyped(c.ip);
+        (launcher.*c.press)('a');  // other keys do nothing
+        EXPECT_TRUE(stats.calls.empty()) << c.ip;
+        (launcher.*c.press)(kKeyReturn);
+        EXPECT_EQ(stats.calls,
+                  c.expectedQuery.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.expectedQuery})
+            << c.ip;
+        EXPECT_EQ(view.messages.empty() ? "" : view.messages[0].text, c.expectedError) << c.ip;
+    }
+    EXPECT_TRUE(services.shell.starts.empty());  // Enter in these boxes never launches
+
+    // The same refusal when the address is added as a favourite; Enter in the name box adds.
+    launcher.txtServerName.UserTyped("Loopback six");
+    launcher.txtIP.UserTyped("::1");
+    launcher.txtPort.UserTyped("15567");
+    launcher.txtServerName_KeyPress(kKeyReturn);
+    EXPECT_EQ(view.messages.back().text, "\"::1\" " + ipv6);
+    launcher.txtIP.UserTyped("10.0.0.7");
+    launcher.txtServerName_KeyPress(kKeyReturn);
+    EXPECT_EQ(view.messages.back().text, "Server Added!");
+    EXPECT_EQ(launcher.cmbFavorites.Items().back(), "Loopback six");
+}
+
+TEST_F(LauncherTest, TheUserCanShowWhereTheGameIsAndThatFolderIsRememberedWithTheChoices) {
+    using Message = testing::FakeLauncherView::Message;
+    const std::string moved = "D:\\Games\\BFV";
+    services.files.files.erase(kGame);
+    services.files.files[moved + "\\bfvietnam.exe"] = "MZ";
+    services.directory.listings[moved + "\\Mods\\*.*"] = {"BfVietnam", "Hue Siege"};
+    services.directory.listings[moved + "\\Mods\\BfVietnam\\Settings\\Profiles\\*.*"] = {"Dana", "Eve", "Finn"};
+    services.files.files[moved + "\\Favorites.ini"] = services.files.files[kFavorites];
+    launcher.Form_Load();
+    EXPECT_EQ(launcher.cmbProfiles.Items(), (std::vector<std::string>{"Alice", "Bravo", "Charlie"}));
+
+    // Launch Game asks too, rather than failing on "\bfvietnam.exe"; a folder without the game
+    // is said so, and the question comes again.
+    view.answer = true;
+    desktop.picker.answers = {"D:\\Empty", moved};
+    launcher.lblLaunch_Click();
+    ASSERT_EQ(view.questions.size(), 2u);
+    EXPECT_EQ(view.questions[1].text,
+              "Battlefield Vietnam was not found: there is no bfvietnam.exe in D:\\Empty.\n\nDo you want to show "
+              "Vantorel the game's folder now?");
+    EXPECT_EQ(desktop.picker.owners, (std::vector<platform::WindowHandle>{0x100, 0x100}));
+    EXPECT_EQ(modMain::GameDir(), moved);
+    EXPECT_EQ(launcher.cmbProfiles.Items(), (std::vector<std::string>{"Dana", "Eve", "Finn"}));
+    ASSERT_EQ(services.shell.starts.size(), 1u);
+    EXPECT_EQ(services.shell.starts[0].program, moved + "\\bfvietnam.exe");
+    EXPECT_TRUE(view.messages.empty());
+
+    // Choices are written to the user's own folder, not the game's, and come back at the next start.
+    launcher.cmbProfiles.UserPicked(0);
+    launcher.cmbMods.UserPicked(1);
+    launcher.cmbFavorites.UserPicked(1);
+    const std::string remembered = services.files.files[desktop.settings.path + "\\Vantorel.ini"];
+    EXPECT_EQ(remembered,
+              "[Vantorel]\r\nGameFolder=" + moved + "\r\nProfile=Dana\r\nMod=Hue Siege\r\nFavorite=Sample server\r\n");
+    EXPECT_EQ(services.files.files.count(moved + "\\Vantorel.ini"), 0u);
+
+    StatsWindow nextStats{[this] { return bounds; }};
+    frmInterface next{view, nextStats};
+    view.questions.clear();
+    next.Form_Load();
+    next.Form_Shown();
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(modMain::GameDir(), moved);
+    EXPECT_EQ(next.cmbProfiles.Text(), "Dana");
+    EXPECT_EQ(next.cmbMods.Text(), "Hue Siege");
+    EXPECT_EQ(next.txtIP.Text(), "127.0.0.1");
+    EXPECT_EQ(nextStats.calls, (std::vector<std::string>{"SendQuery 127.0.0.1", "Load", "Show"}));
+
+    // Cancelling the question or the picker leaves everything as it was.
+    services.files.files.erase(moved + "\\bfvietnam.exe");
+    view.answer = false;
+    next.lblLaunch_Click();
+    EXPECT_EQ(services.shell.starts.size(), 1u);
+    EXPECT_EQ(view.messages, std::vector<Message>{});
 }
 
 TEST_F(LauncherTest, ResizePaintsThePictureThenTheTranslucency) {

@@ -2,6 +2,8 @@
 #include "platform/posix/clock_posix.h"
 #include "platform/posix/directory_posix.h"
 #include "platform/posix/files_posix.h"
+#include "platform/posix/folder_picker_posix.h"
+#include "platform/posix/settings_folder_posix.h"
 #include "platform/posix/socket_library_posix.h"
 #include "platform/posix/window_system_posix.h"
 #include "platform/posix/stand_ins.h"
@@ -34,6 +36,8 @@ Platform MakeDefaultPlatform() {
     static PosixDirectoryListing directory;
     static PosixFiles files;
     static PosixClock clock;
+    static PosixSettingsFolder settings;
+    static PosixFolderPicker folderPicker;
     Platform platform;
     platform.registry = &StandInRegistry();
     platform.shell = &StandInShell();
@@ -44,6 +48,8 @@ Platform MakeDefaultPlatform() {
     platform.sockets = &StandInSockets();
     platform.windows = &windows;
     platform.memory = &memory;
+    platform.settings = &settings;
+    platform.folderPicker = &folderPicker;
     return platform;
 }
 

@@ -3,7 +3,9 @@
 #include "platform/win32/directory_win32.h"
 #include "platform/win32/event_loop_win32.h"
 #include "platform/win32/files_win32.h"
+#include "platform/win32/folder_picker_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/settings_folder_win32.h"
 #include "platform/win32/shell_win32.h"
 #include "platform/win32/socket_library_win32.h"
 
@@ -18,6 +20,8 @@ Platform MakeDefaultPlatform() {
     static Win32SocketLibrary sockets;
     static Win32WindowSystem windows;
     static Win32GlobalMemory memory;
+    static Win32SettingsFolder settings;
+    static Win32FolderPicker folderPicker;
     Platform platform;
     platform.registry = &registry;
     platform.shell = &shell;
@@ -28,6 +32,8 @@ Platform MakeDefaultPlatform() {
     platform.sockets = &sockets;
     platform.windows = &windows;
     platform.memory = &memory;
+    platform.settings = &settings;
+    platform.folderPicker = &folderPicker;
     return platform;
 }
 

@@ -27,6 +27,16 @@ void TextBoxChanged(TextBox& model, HWND edit) {
 
 namespace {
 
+// Only the drop-down that has the focus shows its text selected: one that the program
+// filled or changed while the user was elsewhere would otherwise show it highlighted.
+void UnselectUnlessFocused(HWND combo) {
+    const HWND focus = GetFocus();
+    if (focus == combo || IsChild(combo, focus)) {
+        return;
+    }
+    SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(static_cast<WORD>(-1), 0));
+}
+
 class ComboMirror : public ComboBox::Observer {
   public:
     explicit ComboMirror(HWND combo) : combo_(combo) {}
@@ -45,6 +55,7 @@ class ComboMirror : public ComboBox::Observer {
         if (ControlText(combo_) != box.Text()) {
             SetWindowTextW(combo_, platform::Widen(box.Text()).c_str());
         }
+        UnselectUnlessFocused(combo_);
     }
 
   private:
@@ -68,14 +79,64 @@ void ComboBoxCommand(ComboBox& model, HWND combo, WORD notification) {
         model.UserPicked(static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)));
     } else if (notification == CBN_EDITCHANGE) {
         model.UserTyped(ControlText(combo));
+    } else if (notification == CBN_KILLFOCUS) {
+        UnselectUnlessFocused(combo);
     }
 }
+
+namespace {
+
+// The list box's own procedure, and the model it reports the user's scrolling and
+// selection to.
+struct ListBinding {
+    WNDPROC previous;
+    ListBox* model;
+};
+
+LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* binding = static_cast<ListBinding*>(GetPropW(list, L"VantorelList"));
+    if (binding == nullptr) {
+        return DefWindowProcW(list, message, wParam, lParam);
+    }
+    const WNDPROC previous = binding->previous;
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        RemovePropW(list, L"VantorelList");
+        delete binding;
+        return CallWindowProcW(previous, list, message, wParam, lParam);
+    }
+    const LRESULT result = CallWindowProcW(previous, list, message, wParam, lParam);
+    switch (message) {
+        case WM_VSCROLL:
+        case WM_MOUSEWHEEL:
+        case WM_KEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MOUSEMOVE:
+        case WM_TIMER:  // scrolling while the button is held below the list
+            binding->model->UserScrolled(static_cast<int>(CallWindowProcW(previous, list, LB_GETTOPINDEX, 0, 0)));
+            binding->model->UserSelected(static_cast<int>(CallWindowProcW(previous, list, LB_GETCURSEL, 0, 0)));
+            break;
+        default: break;
+    }
+    return result;
+}
+
+}  // namespace
 
 void BindListBox(ListBox& model, HWND list) {
     model.SetObservers([list] { SendMessageW(list, LB_RESETCONTENT, 0, 0); },
                        [list](const std::string& item) {
                            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::Widen(item).c_str()));
+                       },
+                       [&model, list] {
+                           SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(model.ListIndex()), 0);
+                           SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(model.TopIndex()), 0);
                        });
+    auto* binding = new ListBinding{nullptr, &model};
+    SetPropW(list, L"VantorelList", binding);
+    binding->previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
 }
 
 void BindCheckBox(CheckBox& model, HWND check) {

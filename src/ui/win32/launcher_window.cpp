@@ -1,5 +1,6 @@
 #include "ui/win32/launcher_window.h"
 
+#include "query/dock_place.h"
 #include "ui/win32/bindings.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/message_box.h"
@@ -10,6 +11,9 @@ namespace {
 constexpr int kWidth = 5940;
 constexpr int kHeight = 5700;
 constexpr int kStatsWidth = 3945;
+constexpr int kStatsHeight = 3975;
+// How far captions may grow: to the window's inner frame, or to the next control.
+constexpr int kRightEdge = 5820;
 
 // The frames around the name, IP and port boxes, and the rule under the title.
 struct Frame {
@@ -24,29 +28,28 @@ LauncherWindow::LauncherWindow()
       stats_(
           controls_, [this] { return Bounds(); }, [this] { return Hwnd(); }, [this] { logic_.lblClose_Click(); }),
       logic_(*this, stats_) {
-    // Placed so that the launcher and the stats window beside it sit in the middle of the
-    // screen, as a new window of the system would.
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    // Placed so that the launcher and the stats window beside it (or below it, where the
+    // screen is too narrow for both) sit in the middle of the work area.
+    const RECT work = WorkArea(nullptr);
     const int dpi = WindowDpi(nullptr);
-    const int left = work.left + (work.right - work.left - MulDiv(kWidth + kStatsWidth, dpi, 1440)) / 2;
-    const int top = work.top + (work.bottom - work.top - MulDiv(kHeight, dpi, 1440)) / 2;
+    const auto screenTwips = [dpi](int twips) { return MulDiv(twips, dpi, 1440) * kScreenTwipsPerPixel; };
+    const TwipsRect place = dockPlace::LauncherPlace(
+        {screenTwips(kWidth), screenTwips(kHeight)}, {screenTwips(kStatsWidth), screenTwips(kStatsHeight)},
+        {work.left * kScreenTwipsPerPixel, work.top * kScreenTwipsPerPixel,
+         (work.right - work.left) * kScreenTwipsPerPixel, (work.bottom - work.top) * kScreenTwipsPerPixel});
     // A control parent: the message loop gives it dialog navigation (Tab, Shift+Tab, Enter).
-    Create(kLauncherClass, "Vantorel", nullptr, WS_EX_CONTROLPARENT, left > 0 ? left : 0, top > 0 ? top : 0, kWidth,
-           kHeight);
+    Create(kLauncherClass, "Vantorel", nullptr, WS_EX_CONTROLPARENT, place.left / kScreenTwipsPerPixel,
+           place.top / kScreenTwipsPerPixel, kWidth, kHeight);
 
     const HFONT normal = Font(825);
-    title_ = Label(kLauncherTitle, logic_.lblTitle.Caption(), 240, 120, 3735, 255, normal, kOrange);
-    Label(kLauncherClose, "X", 5520, 120, 135, 255, Font(825, true), kOrange);
-    Label(kProfileCaption, "Profiles", 480, 600, 1575, 255, normal, kOrange);
-    Label(kModCaption, "Installed Mods", 480, 1560, 1575, 255, normal, kOrange);
-    Label(kFavoritesCaption, "Favorite Servers", 480, 2520, 1575, 255, normal, kOrange);
-    Label(kServerNameCaption, "Server Name", 480, 3360, 1455, 255, normal, kOrange);
-    Label(kIPCaption, "Server IP", 480, 4080, 975, 255, normal, kOrange);
-    Label(kPortCaption, "Server Port", 2640, 4080, 1215, 255, normal, kOrange);
-    Label(kAddFavorite, "Add To Fav's", 4200, 4320, 1215, 255, normal, kBlue);
-    Label(kRemoveFavorite, "Remove", 4200, 4560, 855, 255, normal, kBlue);
-    Label(kLaunch, "Launch Game", 3240, 5040, 2415, 495, Font(1575), kOrange);
+    const auto right = [](int limit) { return Fit{Fit::kRight, limit, 0}; };
+    title_ = Label(kLauncherTitle, logic_.lblTitle.Caption(), 240, 120, 3735, 255, normal, kOrange, right(5400));
+    Label(kProfileCaption, "Profiles", 480, 600, 1575, 255, normal, kOrange, right(kRightEdge));
+    Label(kModCaption, "Installed Mods", 480, 1560, 1575, 255, normal, kOrange, right(kRightEdge));
+    Label(kFavoritesCaption, "Favorite Servers", 480, 2520, 1575, 255, normal, kOrange, right(kRightEdge));
+    Label(kServerNameCaption, "Server Name", 480, 3360, 1455, 255, normal, kOrange, right(kRightEdge));
+    Label(kIPCaption, "Server IP", 480, 4080, 975, 255, normal, kOrange, right(2580));
+    Label(kPortCaption, "Server Port", 2640, 4080, 1215, 255, normal, kOrange, right(4185));
 
     // Editable drop-down lists; the height given is the list's when it is dropped down.
     const DWORD comboStyle = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
@@ -63,6 +66,11 @@ LauncherWindow::LauncherWindow()
         SetTextColour(control, kBoxText);
         mirrors_.push_back(BindComboBox(combo.model, control));
         CoverComboEdges(control, flapId);
+        COMBOBOXINFO parts{};
+        parts.cbSize = sizeof parts;
+        if (GetComboBoxInfo(control, &parts) && parts.hwndItem) {
+            SelectAllOnClick(parts.hwndItem);
+        }
     }
     struct Box {
         TextBox& model;
@@ -76,18 +84,25 @@ LauncherWindow::LauncherWindow()
                                      box.place.top, box.place.width, box.place.height, normal);
         SetTextColour(edit, kBoxText);
         BindTextBox(box.model, edit);
+        SelectAllOnClick(edit);
     }
+
+    // The label buttons come after the boxes, so that Tab reaches them in reading order.
+    AddLabelButton("Add To Fav's", kAddFavorite, 4200, 4320, 1215, 255, normal, kBlue, right(kRightEdge));
+    AddLabelButton("Remove", kRemoveFavorite, 4200, 4560, 855, 255, normal, kBlue, right(kRightEdge));
+    AddLabelButton("Launch Game", kLaunch, 3240, 5040, 2415, 495, Font(1575), kOrange, {Fit::kLeft, 480, 0});
+    AddLabelButton("X", kLauncherClose, 5520, 120, 135, 255, Font(825, true), kOrange, {Fit::kLeft, 5400, 0});
 
     // The title is a drag handle too.
     ForwardMouseMoves(title_, [this](unsigned buttons) { logic_.lblTitle_MouseMove(buttons); });
 }
 
 HWND LauncherWindow::Label(int id, const std::string& caption, int left, int top, int width, int height, HFONT font,
-                           COLORREF colour) {
+                           COLORREF colour, Fit fit) {
     // Every label takes the mouse itself (a static control without SS_NOTIFY is transparent
     // to it, and pressing it would drag the window): only the bare background and the title
     // drag. Clicks count only on the label buttons. "&" shows as itself.
-    const HWND label = AddControl(L"STATIC", caption, SS_NOTIFY | SS_NOPREFIX, id, left, top, width, height, font);
+    const HWND label = AddControl(L"STATIC", caption, SS_NOTIFY | SS_NOPREFIX, id, left, top, width, height, font, fit);
     SetTextColour(label, colour);
     MakeTransparent(label);
     return label;
@@ -126,6 +141,8 @@ void LauncherWindow::Load() {
     ShowWindow(Hwnd(), SW_SHOW);
     logic_.Form_Resize();
     SetFocus(GetDlgItem(Hwnd(), kProfiles));
+    UpdateWindow(Hwnd());
+    logic_.Form_Shown();
 }
 
 TwipsRect LauncherWindow::Bounds() const {
@@ -136,7 +153,7 @@ TwipsRect LauncherWindow::Bounds() const {
 }
 
 void LauncherWindow::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
-    ShowMessageBox(Hwnd(), stats_.WindowIfLoaded(), text, icon, title);
+    ShowMessageBox(Hwnd(), text, icon, title);
 }
 
 bool LauncherWindow::AskYesNo(const std::string& text, const std::string& title) {
@@ -164,12 +181,27 @@ void LauncherWindow::PaintDecorations(HDC dc) {
     DeleteObject(grey);
 }
 
+void LauncherWindow::OnEnter() {
+    // Enter does what the focused control is for: adds from the name box, shows the server
+    // of the address boxes, presses a label button; anywhere else it launches.
+    const HWND focus = GetFocus();
+    switch (GetDlgCtrlID(focus)) {
+        case kServerName: logic_.txtServerName_KeyPress(kKeyReturn); break;
+        case kIP: logic_.txtIP_KeyPress(kKeyReturn); break;
+        case kPort: logic_.txtPort_KeyPress(kKeyReturn); break;
+        case kAddFavorite: logic_.lblAddFav_Click(); break;
+        case kRemoveFavorite: logic_.lblRemFav_Click(); break;
+        case kLauncherClose: logic_.lblClose_Click(); break;
+        default: logic_.lblLaunch_Click(); break;
+    }
+}
+
 void LauncherWindow::OnCommand(int id, WORD notification, HWND control) {
     switch (id) {
         case IDOK:
-            // Enter in any of the boxes, routed here by the dialog navigation.
+            // Enter, routed here by the dialog navigation.
             if (notification == BN_CLICKED) {
-                logic_.lblLaunch_Click();
+                OnEnter();
             }
             break;
         case kProfiles: ComboBoxCommand(logic_.cmbProfiles, control, notification); break;
@@ -186,7 +218,7 @@ void LauncherWindow::OnCommand(int id, WORD notification, HWND control) {
             }
             break;
         default:
-            if (notification != STN_CLICKED) {
+            if (notification != BN_CLICKED) {
                 break;
             }
             switch (id) {
@@ -232,8 +264,15 @@ LRESULT LauncherWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             // However the launcher moved (its drag, a window manager, the keyboard, a change of
             // display), the stats window follows; not while it is minimised, when the stats
             // window is hidden with it.
+            // A window manager also reports places that did not change (when the stats window
+            // is raised, for one): those must not pull a stats window that the user dragged
+            // away back to the launcher.
             const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
-            if ((position->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) && !IsIconic(Hwnd())) {
+            RECT area;
+            GetWindowRect(Hwnd(), &area);
+            if ((position->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) && !IsIconic(Hwnd()) &&
+                !EqualRect(&area, &followed_)) {
+                followed_ = area;
                 stats_.FollowLauncher();
             }
             return SkinnedWindow::HandleMessage(message, wParam, lParam);

@@ -30,11 +30,12 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PaintDecorations(HDC dc) override;
     HWND Label(int id, const std::string& caption, int left, int top, int width, int height, HFONT font,
-               COLORREF colour);
+               COLORREF colour, Fit fit);
     void CoverComboEdges(HWND combo, int& nextId);
     void PlaceFlaps();
     void AfterRelayout() override { PlaceFlaps(); }
     void OnCommand(int id, WORD notification, HWND control);
+    void OnEnter();
 
     LauncherControls controls_;
     StatsWindowHost stats_;
@@ -42,6 +43,7 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
     std::vector<std::unique_ptr<ComboBox::Observer>> mirrors_;
     HWND title_ = nullptr;
     HWND lastFocus_ = nullptr;  // the box that had the focus when the window was left
+    RECT followed_{};           // where the launcher was when the stats window last followed it
     struct Flaps {
         HWND combo;
         HWND boxes[4];

@@ -1,3 +1,4 @@
 #pragma once
 
 #define IDB_BACKGROUND 100
+#define IDI_VANTOREL 101

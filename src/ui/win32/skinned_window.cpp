@@ -1,5 +1,7 @@
 #include "ui/win32/skinned_window.h"
 
+#include <algorithm>
+
 #include "platform/win32/wide.h"
 #include "ui/win32/resource.h"
 
@@ -14,7 +16,36 @@ int FontKey(int hundredthsOfPoint, bool bold) {
     return hundredthsOfPoint * 2 + (bold ? 1 : 0);
 }
 
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// The size of a control's caption in the font it has.
+SIZE CaptionSize(HWND control) {
+    SIZE size{0, 0};
+    const std::wstring text = WindowText(control);
+    HDC dc = GetDC(control);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return size;
+}
+
 }  // namespace
+
+RECT WorkArea(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return monitor.rcWork;
+    }
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
 
 int WindowDpi(HWND window) {
     // GetDpiForWindow is there from Windows 10 (1607) on; the program runs on older ones too.
@@ -69,7 +100,11 @@ bool SkinnedWindow::Create(const wchar_t* className, const std::string& caption,
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = windowBrush_;
     windowClass.lpszClassName = className;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_VANTOREL), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_VANTOREL), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     RegisterClassExW(&windowClass);  // a second window of the class finds it registered
     // No border, caption bar or buttons: the window draws its own title and close label. The
     // system menu, which has no caption to show in, makes Alt+F4 and a window manager's
@@ -112,6 +147,8 @@ LRESULT SkinnedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         case WM_DPICHANGED: ApplyDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
+        case WM_DRAWITEM: DrawLabelButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+        case WM_LBUTTONDOWN: pressedAt_ = GetMessagePos(); return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: return ColourControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), true);
         case WM_CTLCOLOREDIT:
@@ -153,7 +190,7 @@ void SkinnedWindow::PaintBackground(HDC dc) {
 }
 
 HWND SkinnedWindow::AddControl(const wchar_t* className, const std::string& text, DWORD style, int id, int left,
-                               int top, int width, int height, HFONT font) {
+                               int top, int width, int height, HFONT font, Fit fit) {
     HWND control = CreateWindowExW(0, className, platform::Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style,
                                    Scale(left), Scale(top), Scale(width), Scale(height), hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
@@ -166,8 +203,120 @@ HWND SkinnedWindow::AddControl(const wchar_t* className, const std::string& text
             }
         }
     }
-    placed_.push_back({control, left, top, width, height, fontKey});
+    placed_.push_back({control, left, top, width, height, fontKey, fit});
+    PlaceControl(placed_.back());
     return control;
+}
+
+void SkinnedWindow::PlaceControl(const Placed& control) {
+    int left = Scale(control.left);
+    int width = Scale(control.width);
+    int height = Scale(control.height);
+    if (control.fit.direction != Fit::kNone) {
+        // The font the skin gets varies (Arial Black where it is installed, a stand-in
+        // elsewhere) and text does not grow in step with the DPI: the caption is measured.
+        const SIZE caption = CaptionSize(control.control);
+        const int needed = caption.cx + MulDiv(4 + control.fit.extra96, dpi_, 96);
+        if (needed > width && control.fit.direction == Fit::kRight) {
+            width = std::max(width, std::min(needed, Scale(control.fit.limit) - left));
+        } else if (needed > width) {
+            const int right = left + width;
+            left = std::min(left, std::max(right - needed, Scale(control.fit.limit)));
+            width = right - left;
+        }
+        height = std::max(height, static_cast<int>(caption.cy));
+    }
+    SetWindowPos(control.control, nullptr, left, Scale(control.top), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND SkinnedWindow::AddLabelButton(const std::string& text, int id, int left, int top, int width, int height,
+                                   HFONT font, COLORREF colour, Fit fit) {
+    const HWND button = AddControl(L"BUTTON", text, BS_OWNERDRAW | WS_TABSTOP, id, left, top, width, height, font, fit);
+    SetTextColour(button, colour);
+    return button;
+}
+
+void SkinnedWindow::DrawLabelButton(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType != ODT_BUTTON) {
+        return;
+    }
+    HDC dc = item.hDC;
+    // The picture that lies under the label, as the window draws it there.
+    POINT origin{0, 0};
+    MapWindowPoints(item.hwndItem, hwnd_, &origin, 1);
+    POINT previousOrigin;
+    SetViewportOrgEx(dc, -origin.x, -origin.y, &previousOrigin);
+    PaintBackground(dc);
+    SetViewportOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+
+    const auto colour = textColours_.find(item.hwndItem);
+    const COLORREF text = colour != textColours_.end() ? colour->second : kOrange;
+    const HGDIOBJ previousFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, text);
+    const std::wstring caption = WindowText(item.hwndItem);
+    RECT area = item.rcItem;
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &area, DT_SINGLELINE | DT_NOPREFIX);
+    // The focus mark is drawn whether or not the keyboard was used yet: a player who tabs
+    // to a label must see where Enter goes.
+    if ((item.itemState & ODS_FOCUS) != 0) {
+        RECT mark = item.rcItem;
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &mark,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+        mark.left = item.rcItem.left;
+        mark.right = std::min(mark.right + MulDiv(3, dpi_, 96), item.rcItem.right);
+        mark.bottom = std::min(mark.bottom + MulDiv(1, dpi_, 96), item.rcItem.bottom);
+        HPEN pen = CreatePen(PS_DOT, 1, text);
+        const HGDIOBJ previousPen = SelectObject(dc, pen);
+        const HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        Rectangle(dc, mark.left, mark.top, mark.right, mark.bottom);
+        SelectObject(dc, previousBrush);
+        SelectObject(dc, previousPen);
+        DeleteObject(pen);
+    }
+    SelectObject(dc, previousFont);
+}
+
+void SkinnedWindow::SelectAllOnClick(HWND edit) {
+    const auto previous = SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SelectAllProc));
+    SetPropW(edit, L"VantorelEditProc", reinterpret_cast<HANDLE>(previous));
+}
+
+LRESULT CALLBACK SkinnedWindow::SelectAllProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, L"VantorelEditProc"));
+    if (previous == nullptr) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    switch (message) {
+        case WM_LBUTTONDOWN: {
+            const bool entering = GetFocus() != hwnd;
+            const LRESULT result = CallWindowProcW(previous, hwnd, message, wParam, lParam);
+            if (entering) {
+                SetPropW(hwnd, L"VantorelClickedIn", reinterpret_cast<HANDLE>(1));
+            }
+            return result;
+        }
+        case WM_LBUTTONUP: {
+            const LRESULT result = CallWindowProcW(previous, hwnd, message, wParam, lParam);
+            // A click that brought the focus in selects everything, unless the press was a
+            // drag that chose a part on purpose.
+            if (RemovePropW(hwnd, L"VantorelClickedIn") != nullptr) {
+                DWORD start = 0, end = 0;
+                SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+                if (start == end) {
+                    SendMessageW(hwnd, EM_SETSEL, 0, -1);
+                }
+            }
+            return result;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            RemovePropW(hwnd, L"VantorelEditProc");
+            RemovePropW(hwnd, L"VantorelClickedIn");
+            return CallWindowProcW(previous, hwnd, message, wParam, lParam);
+        default: return CallWindowProcW(previous, hwnd, message, wParam, lParam);
+    }
 }
 
 HFONT SkinnedWindow::Font(int hundredthsOfPoint, bool bold) {
@@ -205,8 +354,7 @@ void SkinnedWindow::ApplyDpi(int dpi, const RECT* suggested) {
         if (control.fontKey != 0) {
             SendMessageW(control.control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[control.fontKey]), FALSE);
         }
-        SetWindowPos(control.control, nullptr, Scale(control.left), Scale(control.top), Scale(control.width),
-                     Scale(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        PlaceControl(control);
     }
     for (const auto& [key, font] : previous) {
         DeleteObject(font);
@@ -241,6 +389,9 @@ LRESULT CALLBACK SkinnedWindow::HandleProc(HWND hwnd, UINT message, WPARAM wPara
         handle->second.onMove(Buttons(wParam));
         return 0;
     }
+    if (message == WM_LBUTTONDOWN) {
+        window->pressedAt_ = GetMessagePos();
+    }
     return CallWindowProcW(handle->second.previous, hwnd, message, wParam, lParam);
 }
 
@@ -268,7 +419,70 @@ bool SkinnedWindow::SurfaceSetLayered(platform::WindowHandle window, std::uint32
 
 std::intptr_t SkinnedWindow::SurfaceSendMessage(platform::WindowHandle window, std::uint32_t message,
                                                 std::uintptr_t wParam, std::intptr_t lParam) {
+    if (reinterpret_cast<HWND>(window) == hwnd_ && message == WM_NCLBUTTONDOWN && wParam == HTCAPTION) {
+        MoveWithMouse();
+        return 0;
+    }
     return SendMessageA(reinterpret_cast<HWND>(window), message, wParam, lParam);
+}
+
+void SkinnedWindow::MoveWithMouse() {
+    // The system's move loop is not used. Under a window manager Wine hands the move to it,
+    // and when the press, the move and the release were all queued before the move began
+    // (a quick drag), the window manager waits for a release that has already happened:
+    // the window then follows the pointer until the next click. Here the release that
+    // ends the move is read from this thread's own queue, after the moves before it, so it
+    // cannot be missed; and the window stays under the pointer where it was pressed.
+    // From where the button was pressed: by the first move that starts the drag, the pointer
+    // may have gone a good way.
+    const DWORD pressed = pressedAt_ ? *pressedAt_ : GetMessagePos();
+    pressedAt_.reset();
+    const POINT start{static_cast<short>(LOWORD(pressed)), static_cast<short>(HIWORD(pressed))};
+    RECT origin;
+    GetWindowRect(hwnd_, &origin);
+    const auto moveTo = [&](POINT pointer) {
+        SetWindowPos(hwnd_, nullptr, origin.left + pointer.x - start.x, origin.top + pointer.y - start.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    SetCapture(hwnd_);
+    MSG message;
+    bool moving = true;
+    while (moving && GetCapture() == hwnd_) {
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns the thread
+            break;
+        }
+        switch (message.message) {
+            case WM_MOUSEMOVE:
+                if ((message.wParam & MK_LBUTTON) == 0) {
+                    moving = false;  // released where no message of ours saw it
+                } else {
+                    moveTo(message.pt);
+                }
+                break;
+            case WM_LBUTTONUP:
+                moveTo(message.pt);
+                moving = false;
+                break;
+            case WM_KEYDOWN:
+                if (message.wParam == VK_ESCAPE) {
+                    SetWindowPos(hwnd_, nullptr, origin.left, origin.top, 0, 0,
+                                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                    moving = false;
+                }
+                break;
+            case WM_LBUTTONDOWN:
+            case WM_RBUTTONDOWN:
+            case WM_RBUTTONUP:
+            case WM_MBUTTONDOWN:
+            case WM_MBUTTONUP:
+            case WM_MOUSEWHEEL: break;  // the move has the mouse
+            default: TranslateMessage(&message); DispatchMessageW(&message);
+        }
+    }
+    if (GetCapture() == hwnd_) {
+        ReleaseCapture();
+    }
 }
 
 void SkinnedWindow::InvalidateBackground() {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,6 +30,27 @@ inline constexpr int kScreenTwipsPerPixel = 15;
 // The DPI of a window's monitor: per monitor on Windows 10 and later, the system's before.
 int WindowDpi(HWND window);
 
+// How a control with a fixed caption makes room for it, whatever the font and the DPI: it
+// grows to the right or to the left (keeping its other edge) as far as `limit`, a
+// position in twips, and downwards as its text needs.
+struct Fit {
+    enum Direction { kNone, kRight, kLeft };
+    Direction direction = kNone;
+    int limit = 0;
+    int extra96 = 0;  // pixels at 96 DPI beside the text (a check box's box)
+};
+
+// The work area (the screen less the taskbar) of the monitor that a window is on.
+RECT WorkArea(HWND window);
+
+// A child control as it was placed, in twips.
+struct Placed {
+    HWND control;
+    int left, top, width, height;
+    int fontKey;  // 0: no font of ours
+    Fit fit;
+};
+
 class SkinnedWindow {
   public:
     SkinnedWindow() = default;
@@ -49,9 +71,17 @@ class SkinnedWindow {
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // A child control placed in twips; it is placed and its font sized again when the DPI
-    // changes.
+    // changes, and made as large as its caption needs when it has a fit.
     HWND AddControl(const wchar_t* className, const std::string& text, DWORD style, int id, int left, int top,
-                    int width, int height, HFONT font);
+                    int width, int height, HFONT font, Fit fit = {});
+    // A label that acts as a button: drawn as a label over the picture, reached by Tab with
+    // a focus mark around its text, and pressed by a click, Space or Enter (WM_COMMAND with
+    // BN_CLICKED).
+    HWND AddLabelButton(const std::string& text, int id, int left, int top, int width, int height, HFONT font,
+                        COLORREF colour, Fit fit);
+    // An edit field (or a combo box's) that selects all its text when a click brings the
+    // focus into it, as Tab does, so that typing replaces what it showed.
+    static void SelectAllOnClick(HWND edit);
     // "Arial Black" (a heavy sans-serif where the system has none) at a size in hundredths
     // of a point, at the window's DPI.
     HFONT Font(int hundredthsOfPoint, bool bold = false);
@@ -82,6 +112,11 @@ class SkinnedWindow {
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SelectAllProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void DrawLabelButton(const DRAWITEMSTRUCT& item);
+    // The system's move loop, done here (see the definition for why).
+    void MoveWithMouse();
+    void PlaceControl(const Placed& control);
     static LRESULT CALLBACK HandleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     struct DragHandle {
         WNDPROC previous;
@@ -92,12 +127,8 @@ class SkinnedWindow {
     void ApplyDpi(int dpi, const RECT* suggested);
     HFONT MakeFont(int key) const;
 
-    struct Placed {
-        HWND control;
-        int left, top, width, height;
-        int fontKey;  // 0: no font of ours
-    };
     std::vector<Placed> placed_;
+    std::optional<DWORD> pressedAt_;  // where the left button went down last, on the screen
     int dpi_ = 96;
     int widthTwips_ = 0;
     int heightTwips_ = 0;

@@ -6,6 +6,12 @@
 #include "ui/win32/message_box.h"
 
 namespace vantorel::ui {
+namespace {
+
+// The box of a check box and the gap after it, in pixels at 96 DPI.
+constexpr int kCheckBoxBox = 20;
+
+}  // namespace
 
 StatsWindow::StatsWindow(const LauncherControls& launcher, std::function<TwipsRect()> launcherBounds, HWND owner,
                          std::function<void()> onClose)
@@ -15,21 +21,24 @@ StatsWindow::StatsWindow(const LauncherControls& launcher, std::function<TwipsRe
     Create(kStatsClass, "DUD Uvudi", owner, WS_EX_TOOLWINDOW, 0, 0, 3945, 3975);
     const HFONT normal = Font(825);
     // Labels show "&" as itself (server names have them), and take the mouse themselves:
-    // only the bare background and the title drag the window.
-    const DWORD labelStyle = SS_NOPREFIX | SS_NOTIFY;
+    // only the bare background and the title drag the window. What the server sends may be
+    // longer than a label: it ends in "...", never in half a letter.
+    const DWORD labelStyle = SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS;
     title_ = AddControl(L"STATIC", logic_.lblTitle.Caption(), labelStyle, kStatsTitle, 120, 120, 3735, 255, normal);
     const HWND serverTitle = AddControl(L"STATIC", "", labelStyle, kServerTitle, 120, 600, 3615, 255, Font(975));
     const HWND map = AddControl(L"STATIC", "", labelStyle, kMap, 240, 840, 3375, 255, normal);
     const HWND counts = AddControl(L"STATIC", "", labelStyle, kPlayerCounts, 120, 1320, 3615, 255, normal);
-    const HWND list = AddControl(L"LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_VSCROLL, kPlayers, 360, 1800,
+    // A player's line can be selected, to keep an eye on it across the refreshes.
+    const HWND list = AddControl(L"LISTBOX", "", LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL, kPlayers, 360, 1800,
                                  3255, 1590, Font(675));
     // Strips in the window colour frame the list and hide its edges.
     AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip, 360, 1680, 3255, 135, nullptr);
     AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip + 1, 240, 1800, 135, 1815, nullptr);
     AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip + 2, 3600, 1800, 135, 1935, nullptr);
     AddControl(L"STATIC", "", SS_NOTIFY, kBorderStrip + 3, 360, 3360, 3255, 135, nullptr);
+    // The caption grows to the left, over the empty part of the bottom row, as its font needs.
     check_ = AddControl(L"BUTTON", logic_.chkWaitForSlot.Caption(), BS_AUTOCHECKBOX, kWaitForSlot, 1200, 3480, 2415,
-                        255, Font(675));
+                        255, Font(675), {Fit::kLeft, 240, kCheckBoxBox});
     for (HWND label : {title_, serverTitle, map, counts}) {
         SetTextColour(label, kOrange);
         MakeTransparent(label);
@@ -73,6 +82,24 @@ void StatsWindow::MoveTo(int leftTwips, int topTwips) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+TwipsRect StatsWindow::Bounds() const {
+    RECT area;
+    GetWindowRect(Hwnd(), &area);
+    return {area.left * kScreenTwipsPerPixel, area.top * kScreenTwipsPerPixel,
+            (area.right - area.left) * kScreenTwipsPerPixel, (area.bottom - area.top) * kScreenTwipsPerPixel};
+}
+
+TwipsRect StatsWindow::WorkArea() const {
+    // The launcher's screen: the stats window goes where the launcher is.
+    const RECT work = ui::WorkArea(owner_ ? owner_ : Hwnd());
+    return {work.left * kScreenTwipsPerPixel, work.top * kScreenTwipsPerPixel,
+            (work.right - work.left) * kScreenTwipsPerPixel, (work.bottom - work.top) * kScreenTwipsPerPixel};
+}
+
+void StatsWindow::DrawNow() {
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void StatsWindow::FreezeDrawing() {
     frozen_ = LockWindowUpdate(Hwnd()) != 0;
 }
@@ -90,7 +117,7 @@ void StatsWindow::ShowMessage(const std::string& text, MessageIcon icon, const s
     const bool wasFrozen = frozen_;
     UnfreezeDrawing();
     // Owned by the launcher like every box of the program, so that both windows wait for it.
-    ShowMessageBox(owner_, Hwnd(), text, icon, title);
+    ShowMessageBox(owner_ ? owner_ : Hwnd(), text, icon, title);
     if (wasFrozen) {
         FreezeDrawing();
     }
@@ -143,10 +170,6 @@ void StatsWindowHost::FollowLauncher() {
     if (window_) {
         window_->Logic().ReDock();
     }
-}
-
-HWND StatsWindowHost::WindowIfLoaded() const {
-    return window_ ? reinterpret_cast<HWND>(window_->Handle()) : nullptr;
 }
 
 void StatsWindowHost::Unload() {

@@ -22,10 +22,13 @@ class StatsWindow : public SkinnedSurface<StatsWindowSurface>, public StatsWindo
 
     // StatsWindowSurface
     void MoveTo(int leftTwips, int topTwips) override;
+    TwipsRect Bounds() const override;
+    TwipsRect WorkArea() const override;
     // StatsWindowView
     void FreezeDrawing() override;
     void UnfreezeDrawing() override;
     void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+    void DrawNow() override;
 
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -62,10 +65,10 @@ class StatsWindowHost : public StatsWindowLink {
             window_->Logic().CancelSlotWait();
         }
     }
+    void StopQuery() override { Get().Logic().StopQuery(); }
 
     // The launcher moved, however it was moved: the stats window, once it exists, follows.
     void FollowLauncher();
-    HWND WindowIfLoaded() const;
 
   private:
     StatsWindow& Get();

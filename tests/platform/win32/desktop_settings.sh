@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the desktop tests again in a Wine prefix of their own, on the system code pages and
-# DPIs that players have: UTF-8 (65001) and Shift-JIS (932), 144 and 192 DPI.
+# DPIs that players have: UTF-8 (65001) and Shift-JIS (932), 96 to 192 DPI.
 # Wine 8 takes the system code page from the locale of the Unix side (it writes the Nls
 # CodePage ACP value in the registry from it at every start), the DPI from the LogPixels
 # value that winecfg sets.
@@ -33,7 +33,10 @@ run() {
 # Hindi has no 8-bit code page of its own: Windows and Wine then use UTF-8 as the system's.
 run 'CodePage.*' LC_ALL=hi_IN.UTF-8 VANTOREL_EXPECT_ACP=65001
 run 'CodePage.*' LC_ALL=ja_JP.UTF-8 VANTOREL_EXPECT_ACP=932
-for dpi in 144 192; do
+# The widest font the skin may get: Wine has no Arial Black, and a heavy DejaVu Sans, wider
+# still, stands in for it. Every scaling that Windows offers, 100 % to 200 %.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial Black' /d 'DejaVu Sans' /f >/dev/null 2>&1
+for dpi in 96 120 144 168 192; do
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    run 'DesktopTest.*' VANTOREL_EXPECT_DPI=$dpi
+    run 'DesktopTest.*' VANTOREL_EXPECT_DPI=$dpi VANTOREL_EXPECT_FONT='DejaVu Sans'
 done

@@ -1,18 +1,25 @@
 // The two real windows on the desktop, without a screen (the prefix's null graphics driver):
-// their size at the system's DPI and after a change of DPI, docking after any move, the
-// ownership, the labels, and the manifest of vantorel.exe. desktop_settings.sh runs the
-// DPI cases again at 144 and 192 DPI.
+// their size at the system's DPI and after a change of DPI, every caption fitting, docking
+// after any move, the ownership, the labels, the keyboard, the boxes, and the headers and
+// resources of the programs. desktop_settings.sh runs the DPI cases again from 120 to 192
+// DPI with the widest font the skin may get.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "fakes/temp_folder.h"
 #include "launcher/mod_main.h"
+#include "platform/folder_picker.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
+#include "query/dock_place.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/launcher_window.h"
 
@@ -75,10 +82,11 @@ class DesktopTest : public ::testing::Test {
         const auto height = [dpi](int hundredthsOfPoint) { return -MulDiv(hundredthsOfPoint, dpi, 7200); };
         EXPECT_EQ(ClientArea(window).right, px(5940));
         EXPECT_EQ(ClientArea(window).bottom, px(5700));
+        // "Launch Game" keeps its right edge and grows to the left as its caption needs.
         const RECT launch = ControlArea(window, kLaunch);
-        EXPECT_EQ(launch.left, px(3240));
+        EXPECT_EQ(launch.right, px(3240 + 2415));
         EXPECT_EQ(launch.top, px(5040));
-        EXPECT_EQ(launch.right - launch.left, px(2415));
+        EXPECT_GE(launch.right - launch.left, px(2415));
         EXPECT_EQ(launch.bottom - launch.top, px(495));
         const RECT port = ControlArea(window, kPort);
         EXPECT_EQ(port.left, px(2760));
@@ -93,12 +101,81 @@ class DesktopTest : public ::testing::Test {
         EXPECT_EQ(FontHeight(stats, kServerTitle), height(975));
         EXPECT_EQ(FontHeight(stats, kPlayers), height(675));
     }
+    // Every fixed caption is wholly inside its control, inside the window, its text clear of
+    // the other captions' text; the check box's leaves room for its box.
+    void ExpectCaptionsFit() {
+        const struct {
+            HWND parent;
+            int id;
+            int box;  // pixels beside the text at 96 DPI
+        } captions[] = {
+            {window, kLauncherTitle, 0},    {window, kProfileCaption, 0},    {window, kModCaption, 0},
+            {window, kFavoritesCaption, 0}, {window, kServerNameCaption, 0}, {window, kIPCaption, 0},
+            {window, kPortCaption, 0},      {window, kAddFavorite, 0},       {window, kRemoveFavorite, 0},
+            {window, kLaunch, 0},           {window, kLauncherClose, 0},     {stats, kWaitForSlot, 13},
+        };
+        std::vector<std::pair<int, RECT>> placed;
+        for (const auto& caption : captions) {
+            const HWND control = GetDlgItem(caption.parent, caption.id);
+            const RECT area = ControlArea(caption.parent, caption.id);
+            wchar_t text[128] = {};
+            const int length = GetWindowTextW(control, text, 128);
+            HDC dc = GetDC(control);
+            const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text, length, &size);
+            // A font put in for Arial Black still answers to that name: what it is shows in the
+            // text's width, the same as in the font asked for by its own name.
+            SIZE expectedSize = size;
+            const char* expected = std::getenv("VANTOREL_EXPECT_FONT");
+            if (expected != nullptr) {
+                LOGFONTW described{};
+                GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof described, &described);
+                const std::wstring name(expected, expected + std::strlen(expected));
+                name.copy(described.lfFaceName, LF_FACESIZE - 1);
+                described.lfFaceName[name.size()] = L'\0';
+                const HFONT named = CreateFontIndirectW(&described);
+                const HGDIOBJ was = SelectObject(dc, named);
+                GetTextExtentPoint32W(dc, text, length, &expectedSize);
+                SelectObject(dc, was);
+                DeleteObject(named);
+            }
+            SelectObject(dc, previous);
+            ReleaseDC(control, dc);
+            EXPECT_EQ(size.cx, expectedSize.cx) << caption.id << " is not in " << expected;
+            const int dpi = SystemDpi();
+            EXPECT_LE(size.cx + MulDiv(caption.box, dpi, 96), area.right - area.left) << caption.id << " at " << dpi;
+            EXPECT_LE(size.cy, area.bottom - area.top) << caption.id;
+            const RECT client = ClientArea(caption.parent);
+            EXPECT_TRUE(area.left >= 0 && area.top >= 0 && area.right <= client.right && area.bottom <= client.bottom)
+                << caption.id;
+            // The text is drawn from the control's top left corner.
+            const RECT drawn{area.left, area.top, area.left + size.cx, area.top + size.cy};
+            if (caption.parent == window) {
+                for (const auto& [other, otherText] : placed) {
+                    RECT overlap;
+                    EXPECT_FALSE(IntersectRect(&overlap, &drawn, &otherText)) << caption.id << " over " << other;
+                }
+                placed.push_back({caption.id, drawn});
+            }
+        }
+    }
+    // Where the docking puts the stats window for the launcher's place, its own size and the
+    // work area of the launcher's screen.
     void ExpectDocked() {
         RECT launcherArea, statsArea;
         GetWindowRect(window, &launcherArea);
         GetWindowRect(stats, &statsArea);
-        EXPECT_EQ(statsArea.left, launcherArea.right);
-        EXPECT_EQ(statsArea.top, launcherArea.top);
+        const RECT work = WorkArea(window);
+        const auto twips = [](const RECT& area) {
+            return TwipsRect{area.left * 15, area.top * 15, (area.right - area.left) * 15,
+                             (area.bottom - area.top) * 15};
+        };
+        const TwipsRect statsTwips = twips(statsArea);
+        const TwipsRect expected =
+            dockPlace::StatsPlace(twips(launcherArea), {statsTwips.width, statsTwips.height}, twips(work));
+        EXPECT_EQ(statsArea.left * 15, expected.left);
+        EXPECT_EQ(statsArea.top * 15, expected.top);
     }
 
     InstalledGame game;  // made before the launcher, which reads it at its load
@@ -112,6 +189,7 @@ TEST_F(DesktopTest, EveryTwipsSizeAndFontScalesWithTheSystemDpi) {
         EXPECT_EQ(SystemDpi(), std::atoi(asked));
     }
     ExpectLaidOutAt(SystemDpi());
+    ExpectCaptionsFit();
     ExpectDocked();
 }
 
@@ -141,7 +219,6 @@ TEST_F(DesktopTest, TheLauncherOwnsTheStatsWindowWhichHasNoTaskbarEntry) {
 TEST_F(DesktopTest, LabelsShowAmpersandsAndOnlyTheBackgroundAndTitleDrag) {
     for (const auto& [parent, id] : {std::pair{window, static_cast<int>(kIPCaption)},
                                      {window, kProfileCaption},
-                                     {window, kAddFavorite},
                                      {stats, kServerTitle},
                                      {stats, kMap},
                                      {stats, kPlayerCounts},
@@ -153,14 +230,122 @@ TEST_F(DesktopTest, LabelsShowAmpersandsAndOnlyTheBackgroundAndTitleDrag) {
     }
 }
 
-TEST_F(DesktopTest, TabWalksTheBoxesInReadingOrder) {
-    const int order[] = {kProfiles, kMods, kFavorites, kServerName, kIP, kPort, kProfiles};
+TEST_F(DesktopTest, TabWalksTheBoxesAndTheLabelButtonsInReadingOrder) {
+    const int order[] = {kProfiles,    kMods,           kFavorites, kServerName,    kIP,      kPort,
+                         kAddFavorite, kRemoveFavorite, kLaunch,    kLauncherClose, kProfiles};
     HWND at = GetDlgItem(window, order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i) {
         at = GetNextDlgTabItem(window, at, FALSE);
         EXPECT_EQ(GetDlgCtrlID(at), order[i]) << "after " << order[i - 1];
     }
     EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(window, GetDlgItem(window, kMods), TRUE)), kProfiles);
+    // The label buttons draw themselves, the focus mark and "&" as itself included.
+    for (const int id : {kAddFavorite, kRemoveFavorite, kLaunch, kLauncherClose}) {
+        EXPECT_EQ(GetWindowLongW(GetDlgItem(window, id), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << id;
+    }
+}
+
+TEST_F(DesktopTest, AClickIntoABoxSelectsItsTextAndOnlyTheFocusedDropDownShowsItsSelected) {
+    const auto selection = [](HWND edit) {
+        DWORD start = 0, end = 0;
+        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return std::pair{start, end};
+    };
+    const auto comboEdit = [this](int id) {
+        COMBOBOXINFO parts{};
+        parts.cbSize = sizeof parts;
+        GetComboBoxInfo(GetDlgItem(window, id), &parts);
+        return parts.hwndItem;
+    };
+    // The profiles box has the focus after the load; once it is left, its text is no longer
+    // selected either.
+    SetFocus(GetDlgItem(window, kPort));
+    for (const int id : {kProfiles, kMods, kFavorites}) {
+        const auto [start, end] = selection(comboEdit(id));
+        EXPECT_EQ(start, end) << id;
+    }
+    const HWND ip = GetDlgItem(window, kIP);
+    SendMessageW(ip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 3));
+    SendMessageW(ip, WM_LBUTTONUP, 0, MAKELPARAM(20, 3));
+    EXPECT_EQ(GetFocus(), ip);
+    EXPECT_EQ(selection(ip), (std::pair<DWORD, DWORD>{0, 7}));  // all of "0.0.0.0"
+    // A second click inside the box places the caret as usual.
+    SendMessageW(ip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 3));
+    SendMessageW(ip, WM_LBUTTONUP, 0, MAKELPARAM(2, 3));
+    EXPECT_EQ(selection(ip).first, selection(ip).second);
+}
+
+// Answers the program's box from inside its own loop, noting which windows it blocked.
+struct BoxWatch {
+    static inline bool enabled[2] = {true, true};
+    static inline bool visible[2] = {false, false};
+    static inline int answers = 0;
+    static inline int waited = 0;
+    static inline WPARAM answer = IDOK;
+    static BOOL CALLBACK Find(HWND candidate, LPARAM found) {
+        wchar_t name[16] = {};
+        GetClassNameW(candidate, name, 16);
+        if (std::wstring(name) == L"#32770") {
+            *reinterpret_cast<HWND*>(found) = candidate;
+        }
+        return TRUE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND box = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&box));
+        // A box is answered once it shows, or after a second if it never does.
+        if (box == nullptr || (!IsWindowVisible(box) && ++waited < 20)) {
+            return;
+        }
+        waited = 0;
+        KillTimer(nullptr, timer);
+        const HWND windows[] = {FindWindowW(kLauncherClass, nullptr), FindWindowW(kStatsClass, nullptr)};
+        for (int i = 0; i < 2; ++i) {
+            enabled[i] = IsWindowEnabled(windows[i]) != FALSE;
+            visible[i] = IsWindowVisible(windows[i]) != FALSE;
+        }
+        ++answers;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    }
+};
+
+TEST_F(DesktopTest, EveryBoxBlocksBothWindowsAndFreesThemAfterwards) {
+    BoxWatch::answers = 0;
+    // A message, a question, and the folder picker (cancelled: no folder).
+    for (const int box : {0, 1, 2}) {
+        BoxWatch::enabled[0] = BoxWatch::enabled[1] = true;
+        BoxWatch::answer = box == 0 ? IDOK : box == 1 ? IDNO : IDCANCEL;
+        SetTimer(nullptr, 0, 50, BoxWatch::Tick);
+        if (box == 0) {
+            launcher.ShowMessage("Server Added!", MessageIcon::kInformation, "Info");
+        } else if (box == 1) {
+            EXPECT_FALSE(launcher.AskYesNo("A favourite named X exists. Replace it?", "Info"));
+        } else {
+            EXPECT_EQ(platform::Current().folderPicker->PickFolder("Choose the game's folder", launcher.Handle()), "");
+        }
+        EXPECT_FALSE(BoxWatch::enabled[0]) << box;
+        EXPECT_FALSE(BoxWatch::enabled[1]) << box;
+        EXPECT_TRUE(IsWindowEnabled(window)) << box;
+        EXPECT_TRUE(IsWindowEnabled(stats)) << box;
+    }
+    EXPECT_EQ(BoxWatch::answers, 3);
+}
+
+TEST(DesktopStart, AGameNotFoundIsAskedAboutOverBothWindowsAndTheAnswerNoLeavesThemUsable) {
+    platform::ScopedPlatform restore;
+    platform::MemoryRegistry noGame;
+    platform::Current().registry = &noGame;
+    LauncherWindow launcher;
+    BoxWatch::answers = 0;
+    BoxWatch::answer = IDNO;
+    SetTimer(nullptr, 0, 50, BoxWatch::Tick);
+    launcher.Load();
+    ASSERT_EQ(BoxWatch::answers, 1);
+    EXPECT_TRUE(BoxWatch::visible[0]);  // the stats window is not alone on the screen
+    EXPECT_TRUE(BoxWatch::visible[1]);
+    EXPECT_FALSE(BoxWatch::enabled[0]);
+    EXPECT_FALSE(BoxWatch::enabled[1]);
+    EXPECT_TRUE(IsWindowEnabled(reinterpret_cast<HWND>(launcher.Handle())));
 }
 
 BOOL CALLBACK CountResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) {
@@ -168,14 +353,14 @@ BOOL CALLBACK CountResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) {
     return TRUE;
 }
 
-TEST(Manifest, VantorelExeIs32BitAndAsksForDpiAwarenessAndNoExecutionLevel) {
+std::wstring BesideThisProgram(const std::wstring& name) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring program(self);
-    program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"vantorel.exe";
-    HMODULE image = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(image, nullptr);
-    // The PE header of the file itself: an i386 image.
+    const std::wstring path(self);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+IMAGE_NT_HEADERS32 PeHeaders(const std::wstring& program) {
     HANDLE file = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     IMAGE_DOS_HEADER dos{};
     IMAGE_NT_HEADERS32 nt{};
@@ -184,6 +369,32 @@ TEST(Manifest, VantorelExeIs32BitAndAsksForDpiAwarenessAndNoExecutionLevel) {
     SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN);
     ReadFile(file, &nt, sizeof nt, &read, nullptr);
     CloseHandle(file);
+    return nt;
+}
+
+TEST(Programs, BothSayTheyNeedWindowsVistaAndHaveTheIcon) {
+    for (const wchar_t* name : {L"vantorel.exe", L"bfv-query.exe"}) {
+        const std::wstring program = BesideThisProgram(name);
+        const IMAGE_NT_HEADERS32 nt = PeHeaders(program);
+        EXPECT_EQ(nt.OptionalHeader.MajorSubsystemVersion, 6);
+        EXPECT_EQ(nt.OptionalHeader.MinorSubsystemVersion, 0);
+        EXPECT_EQ(nt.OptionalHeader.MajorOperatingSystemVersion, 6);
+        HMODULE image =
+            LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(image, nullptr);
+        int icons = 0;
+        EnumResourceNamesW(image, MAKEINTRESOURCEW(14), CountResource, reinterpret_cast<LONG_PTR>(&icons));
+        EXPECT_EQ(icons, 1);  // RT_GROUP_ICON
+        FreeLibrary(image);
+    }
+}
+
+TEST(Manifest, VantorelExeIs32BitAndAsksForDpiAwarenessAndNoExecutionLevel) {
+    const std::wstring program = BesideThisProgram(L"vantorel.exe");
+    HMODULE image = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(image, nullptr);
+    // The PE header of the file itself: an i386 image.
+    const IMAGE_NT_HEADERS32 nt = PeHeaders(program);
     EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
 

@@ -1,0 +1,89 @@
+#include "launcher/user_choices.h"
+
+#include <string_view>
+#include <utility>
+
+#include "common/text.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "platform/settings_folder.h"
+
+namespace vantorel::userChoices {
+namespace {
+
+constexpr const char* kFileName = "\\Vantorel.ini";
+constexpr const char* kSection = "[Vantorel]";
+
+// The keys in the order they are written, with the field each one holds.
+constexpr std::pair<const char*, std::string Choices::*> kKeys[] = {
+    {"GameFolder", &Choices::gameFolder},
+    {"Profile", &Choices::profile},
+    {"Mod", &Choices::mod},
+    {"Favorite", &Choices::favorite},
+};
+
+}  // namespace
+
+std::string ChoicesPath() {
+    platform::SettingsFolder* settings = platform::Current().settings;
+    if (settings == nullptr) {
+        return {};
+    }
+    const platform::SettingsFolderResult folder = settings->Locate();
+    return folder.path.empty() ? std::string() : folder.path + kFileName;
+}
+
+Choices Load() {
+    Choices choices;
+    const std::string path = ChoicesPath();
+    if (path.empty()) {
+        return choices;
+    }
+    const platform::ReadResult file = platform::Current().files->ReadAll(path);
+    if (file.status != platform::ReadStatus::kRead) {
+        return choices;
+    }
+    // Lines of "Key=Value" in UTF-8; anything else (a hand edit, a later version's keys) is
+    // passed over.
+    std::string_view rest = file.bytes;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view key = line.substr(0, equals);
+        for (const auto& [name, field] : kKeys) {
+            if (key == name) {
+                choices.*field = std::string(line.substr(equals + 1));
+            }
+        }
+    }
+    return choices;
+}
+
+std::string Save(const Choices& choices) {
+    platform::SettingsFolder* settings = platform::Current().settings;
+    if (settings == nullptr) {
+        return "This system has no folder for a user's settings.";
+    }
+    const platform::SettingsFolderResult folder = settings->Make();
+    if (folder.path.empty()) {
+        return folder.reason;
+    }
+    std::string text = std::string(kSection) + "\r\n";
+    for (const auto& [name, field] : kKeys) {
+        // A line break would start a line of its own: such a value is not remembered.
+        const std::string& value = choices.*field;
+        text += std::string(name) + "=" + (HasLineBreak(value) ? std::string() : value) + "\r\n";
+    }
+    const platform::WriteResult written = platform::Current().files->ReplaceContents(folder.path + kFileName, text);
+    return written.ok ? std::string() : written.reason;
+}
+
+}  // namespace vantorel::userChoices
