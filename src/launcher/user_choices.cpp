@@ -33,13 +33,16 @@ std::string ChoicesPath() {
     return folder.path.empty() ? std::string() : folder.path + kFileName;
 }
 
+// A few remembered texts; anything larger was not written by us and is not read.
+constexpr std::size_t kMostBytes = 64 * 1024;
+
 Choices Load() {
     Choices choices;
     const std::string path = ChoicesPath();
     if (path.empty()) {
         return choices;
     }
-    const platform::ReadResult file = platform::Current().files->ReadAll(path);
+    const platform::ReadResult file = platform::Current().files->ReadAll(path, kMostBytes);
     if (file.status != platform::ReadStatus::kRead) {
         return choices;
     }
