@@ -1,12 +1,14 @@
 #include "browse/row_filter.h"
 
+#include "browse/server_answer.h"
 #include "common/text.h"
 
 namespace vantorel::browse {
 
 RowTest::RowTest(const RowFilter& filter)
     : filter_(filter),
-      search_(FoldCase(TrimProfileBlanks(filter.search))),
+      // As the texts it searches: a line break typed or pasted cannot match across two of them.
+      search_(FoldCase(ListText(TrimProfileBlanks(filter.search)))),
       version_(FoldCase(TrimProfileBlanks(filter.sameVersion.value_or("")))) {}
 
 bool RowTest::Passes(const ServerRow& row) const {
