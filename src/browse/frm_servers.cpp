@@ -116,6 +116,7 @@ void frmServers::Refresh() {
         row.askedNow = false;
         row.state = ServerRow::State::kWaiting;
         row.failure.clear();
+        row.favorite.clear();  // the favourites are read afresh
     });
     MergeFavorites();
     source_.ListMasters(masters_.masters);
@@ -139,7 +140,6 @@ void frmServers::MergeFavorites() {
         keys.push_back(std::move(key));
         favorites.push_back(std::move(favorite));
     }
-    list_.UpdateAll([](ServerRow& row) { row.favorite.clear(); });
     std::size_t next = 0;
     list_.Merge(keys, [&](ServerRow& row) {
         const FavoriteServer& favorite = favorites[next++];
@@ -165,7 +165,7 @@ void frmServers::Ask() {
     for (const ServerKey& key : keys) {
         asking_.insert(key);
     }
-    list_.UpdateAll([](ServerRow& row) { row.askedNow = true; });
+    list_.MarkAll([](ServerRow& row) { row.askedNow = true; });
     source_.QueryServers(keys, options_.mostAtOnce);
 }
 
@@ -207,7 +207,7 @@ void frmServers::MastersDone() {
     if (!masterStates_.empty() && merge_.AllWhole()) {
         // Every master gave its whole list: what none of them lists is gone.
         list_.RemoveIf([](const ServerRow& row) { return !row.listedNow && row.favorite.empty(); });
-        list_.UpdateAll([](ServerRow& row) { row.listed = row.listedNow; });
+        list_.MarkAll([](ServerRow& row) { row.listed = row.listedNow; });
     }
     if (asking_.empty()) {
         RefreshDone();

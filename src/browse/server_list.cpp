@@ -88,6 +88,12 @@ void ServerList::UpdateAll(const std::function<void(ServerRow&)>& apply) {
     Rebuild();
 }
 
+void ServerList::MarkAll(const std::function<void(ServerRow&)>& mark) {
+    for (ServerRow& row : rows_) {
+        mark(row);
+    }
+}
+
 void ServerList::RemoveIf(const std::function<bool(const ServerRow&)>& drop) {
     std::erase_if(rows_, drop);
     index_.clear();

@@ -48,6 +48,8 @@ class ServerList {
     // Changes one row and moves it to its place; false when the list has no such row.
     bool Update(const ServerKey& key, const std::function<void(ServerRow&)>& apply);
     void UpdateAll(const std::function<void(ServerRow&)>& apply);
+    // Changes what no cell, sort or filter reads (a refresh's bookkeeping): nothing is redrawn.
+    void MarkAll(const std::function<void(ServerRow&)>& mark);
     void RemoveIf(const std::function<bool(const ServerRow&)>& drop);
     // Every row in the order rows joined the list.
     void ForEach(const std::function<void(const ServerRow&)>& visit) const;
