@@ -6,6 +6,8 @@
 #include "browse/kept_list.h"
 #include "common/text.h"
 #include "platform/ansi.h"
+#include "platform/clock.h"
+#include "platform/platform.h"
 
 namespace vantorel::browse {
 namespace {
@@ -37,6 +39,12 @@ ServerAnswer ListedValues(const ListedFields& fields) {
     return AnswerFromFields(pairs);
 }
 
+// As the favourites' "Creation" is written.
+std::string Now() {
+    platform::Clock* clock = platform::Current().clock;
+    return clock ? clock->DateText() + "  " + clock->TimeText() : std::string();
+}
+
 ServerKey KeyOf(ServerAddress address) {
     const std::string text = address.Text();
     return {text.substr(0, text.rfind(':')), address.port};
@@ -66,7 +74,6 @@ std::string frmServers::SameVersionUnavailable() const {
 }
 
 void frmServers::Form_Load() {
-    masters_ = ReadMasters(options_.mastersPath);
     if (!options_.keptListPath.empty()) {
         KeptList kept = ReadKeptList(options_.keptListPath);
         keptSaved_ = kept.saved;
@@ -88,6 +95,7 @@ void frmServers::Form_Load() {
             ++next;
         });
     }
+    Refresh();
     if (!masters_.problems.empty()) {
         std::string text;
         for (const std::string& problem : masters_.problems) {
@@ -95,7 +103,6 @@ void frmServers::Form_Load() {
         }
         Error(text);
     }
-    Refresh();
 }
 
 void frmServers::Form_Unload() {
@@ -110,7 +117,6 @@ void frmServers::Refresh() {
     merge_ = ListMerge();
     asking_.clear();
     mastersDone_ = false;
-    refreshing_ = true;
     list_.UpdateAll([](ServerRow& row) {
         row.listedNow = false;
         row.askedNow = false;
@@ -144,8 +150,8 @@ void frmServers::MergeFavorites() {
     list_.Merge(keys, [&](ServerRow& row) {
         const FavoriteServer& favorite = favorites[next++];
         row.favorite = TrimProfileBlanks(favorite.name);
-        const ServerAnswer port = AnswerFromFields(std::vector<std::pair<std::string, std::string>>{
-            {"hostport", TrimProfileBlanks(favorite.port)}});
+        const ServerAnswer port = AnswerFromFields(
+            std::vector<std::pair<std::string, std::string>>{{"hostport", TrimProfileBlanks(favorite.port)}});
         if (row.values.gamePort == 0) {
             row.values.gamePort = port.gamePort;
         }
@@ -209,11 +215,7 @@ void frmServers::MastersDone() {
         list_.RemoveIf([](const ServerRow& row) { return !row.listedNow && row.favorite.empty(); });
         list_.MarkAll([](ServerRow& row) { row.listed = row.listedNow; });
     }
-    if (asking_.empty()) {
-        RefreshDone();
-    } else {
-        KeepList();
-    }
+    KeepList();
 }
 
 void frmServers::OnServerAnswer(const ServerKey& server, const ServerAnswer& answer) {
@@ -222,7 +224,7 @@ void frmServers::OnServerAnswer(const ServerKey& server, const ServerAnswer& ans
     }
     list_.Update(server, [&](ServerRow& row) {
         const std::uint16_t gamePort = row.values.gamePort;
-        row.values = answer;
+        row.values = Bounded(answer);
         if (row.values.gamePort == 0) {
             row.values.gamePort = gamePort;
         }
@@ -230,7 +232,7 @@ void frmServers::OnServerAnswer(const ServerKey& server, const ServerAnswer& ans
         row.failure.clear();
     });
     if (asking_.empty() && mastersDone_) {
-        RefreshDone();
+        KeepList();  // again, with the values of this refresh's answers
     }
     ShowStatus();
 }
@@ -244,20 +246,15 @@ void frmServers::OnServerFailed(const ServerKey& server, const std::string& reas
         row.failure = reason;
     });
     if (asking_.empty() && mastersDone_) {
-        RefreshDone();
+        KeepList();  // again, with the values of this refresh's answers
     }
     ShowStatus();
 }
 
-void frmServers::RefreshDone() {
-    refreshing_ = false;
-    KeepList();
-}
-
 void frmServers::KeepList() {
     // Only a list that a master gave whole is a good list to keep.
-    const bool good = std::any_of(masterStates_.begin(), masterStates_.end(),
-                                  [](const MasterState& state) { return !state.fault; });
+    const bool good =
+        std::any_of(masterStates_.begin(), masterStates_.end(), [](const MasterState& state) { return !state.fault; });
     if (options_.keptListPath.empty() || !good) {
         return;
     }
@@ -268,7 +265,7 @@ void frmServers::KeepList() {
         }
     });
     const std::string failure =
-        WriteKeptList(options_.keptListPath, KeptListText(options_.stamp ? options_.stamp() : "", servers));
+        WriteKeptList(options_.keptListPath, KeptListText(options_.stamp ? options_.stamp() : Now(), servers));
     keptProblem_ = failure.empty() ? std::string() : "the list could not be kept: " + failure;
 }
 
@@ -398,10 +395,10 @@ void frmServers::mnuCopyAddress_Click() {
 }
 
 void frmServers::ShowStatus() {
-    std::string status = Count(list_.Total(), "server", "servers") + ", " + std::to_string(list_.Answered()) + " answered";
-    const bool everyMasterFailed =
-        mastersDone_ && std::none_of(masterStates_.begin(), masterStates_.end(),
-                                     [](const MasterState& state) { return !state.fault; });
+    std::string status =
+        Count(list_.Total(), "server", "servers") + ", " + std::to_string(list_.Answered()) + " answered";
+    const bool everyMasterFailed = mastersDone_ && std::none_of(masterStates_.begin(), masterStates_.end(),
+                                                                [](const MasterState& state) { return !state.fault; });
     if (!mastersDone_ && !keptSaved_.empty()) {
         status += "; the list kept on " + keptSaved_ + ", not yet refreshed";
     } else if (everyMasterFailed) {
@@ -428,8 +425,8 @@ void frmServers::ShowStatus() {
         masters += "; " + keptProblem_;
     }
     std::string hidden = list_.Hidden() > 0 ? std::to_string(list_.Hidden()) + " hidden by filters" : "";
-    for (auto [label, text] : {std::pair{&lblStatus, &status}, std::pair{&lblMasters, &masters},
-                               std::pair{&lblHidden, &hidden}}) {
+    for (auto [label, text] :
+         {std::pair{&lblStatus, &status}, std::pair{&lblMasters, &masters}, std::pair{&lblHidden, &hidden}}) {
         if (label->Caption() != *text) {
             label->SetCaption(*text);
         }

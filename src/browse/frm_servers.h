@@ -87,7 +87,7 @@ class frmServers : public ServerSourceEvents {
         // Servers that wait for their answers at a time.
         int mostAtOnce = 256;
         std::function<Clock::time_point()> now = [] { return Clock::now(); };
-        // The date and time a kept list is saved with.
+        // The date and time a kept list is saved with; the system's clock when not given.
         std::function<std::string()> stamp;
     };
 
@@ -148,7 +148,6 @@ class frmServers : public ServerSourceEvents {
     void MergeFavorites();
     void Ask();
     void MastersDone();
-    void RefreshDone();
     void KeepList();
     void ApplyFilters();
     void Join();
@@ -169,9 +168,8 @@ class frmServers : public ServerSourceEvents {
     // The servers asked in this refresh whose reports have not come yet.
     std::set<ServerKey> asking_;
     bool mastersDone_ = false;
-    bool refreshing_ = false;
-    std::string keptSaved_;     // when the kept list shown at the start was saved
-    std::string keptProblem_;   // why the kept list could not be read or written
+    std::string keptSaved_;    // when the kept list shown at the start was saved
+    std::string keptProblem_;  // why the kept list could not be read or written
 };
 
 }  // namespace vantorel::browse

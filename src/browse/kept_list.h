@@ -21,7 +21,8 @@
 
 namespace vantorel::browse {
 
-inline constexpr const char* kKeptListName = "Servers.txt";
+// Named for this program, since it sits among the game's own files.
+inline constexpr const char* kKeptListName = "VantorelServers.txt";
 inline constexpr std::size_t kMostKeptBytes = 8u << 20;
 inline constexpr std::size_t kMostKeptServers = 65536;
 

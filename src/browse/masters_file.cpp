@@ -22,14 +22,12 @@ bool IsHostName(std::string_view host) {
 }
 
 std::optional<std::uint16_t> PortNumber(std::string_view text) {
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
+    if (text.empty() || text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
     const unsigned long port = std::stoul(std::string(text));
-    return port >= 1 && port <= 65535 ? std::optional<std::uint16_t>(static_cast<std::uint16_t>(port))
-                                      : std::nullopt;
+    return port >= 1 && port <= 65535 ? std::optional<std::uint16_t>(static_cast<std::uint16_t>(port)) : std::nullopt;
 }
 
 std::optional<MasterAddress> ParseMaster(std::string_view text) {

@@ -32,8 +32,7 @@ int Compare(const ServerRow& a, const ServerRow& b, SortKey key) {
             };
             return CompareKnown(ping(a), ping(b), key.descending);
         }
-        case Column::kGameType:
-            return CompareKnown(Known(a.foldedGameType), Known(b.foldedGameType), key.descending);
+        case Column::kGameType: return CompareKnown(Known(a.foldedGameType), Known(b.foldedGameType), key.descending);
         case Column::kVersion: return CompareKnown(Known(a.foldedVersion), Known(b.foldedVersion), key.descending);
         case Column::kPassword: return CompareKnown(a.values.password, b.values.password, key.descending);
         case Column::kAddress: {

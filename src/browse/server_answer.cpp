@@ -42,6 +42,19 @@ std::string ListText(std::string_view text) {
     return out;
 }
 
+ServerAnswer Bounded(ServerAnswer answer) {
+    for (std::string* text : {&answer.title, &answer.map, &answer.gameType, &answer.version}) {
+        *text = ListText(*text);
+    }
+    if (answer.playerNames.size() > ServerAnswer::kMostPlayerNames) {
+        answer.playerNames.resize(ServerAnswer::kMostPlayerNames);
+    }
+    for (std::string& name : answer.playerNames) {
+        name = ListText(name);
+    }
+    return answer;
+}
+
 ServerAnswer AnswerFromFields(std::span<const std::pair<std::string, std::string>> fields) {
     ServerAnswer answer;
     for (const auto& [key, value] : fields) {

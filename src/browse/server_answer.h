@@ -47,6 +47,10 @@ struct ServerAnswer {
 // the servers' code page does), control characters as "?", cut to kLongestText characters.
 std::string ListText(std::string_view text);
 
+// The answer with every text made a ListText and at most kMostPlayerNames players, whoever
+// filled it.
+ServerAnswer Bounded(ServerAnswer answer);
+
 // The values that the status reply's keys (and a newer master's fields) carry: hostname,
 // mapname, gametype, gamever, numplayers, maxplayers, reservedslots, password, hostport.
 // Texts are UTF-8. A count that is not a number, or a port out of range, stays unknown.

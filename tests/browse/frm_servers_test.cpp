@@ -101,12 +101,16 @@ TEST_F(ServersWindowTest, TheKeptListShowsAtOnceAndTheMastersFillItAsTheyAnswer)
     EXPECT_EQ(window->lblMasters.Caption(), "127.0.0.1:28910: 2 servers; m2.example:28900: timed out");
     EXPECT_EQ(window->lblStatus.Caption(), "3 servers, 0 answered");
 
-    source.events->OnServerAnswer(Key(2), Answer("Two", 31));
+    ServerAnswer two = Answer("Two\x01", 31);
+    two.playerNames.assign(300, "Ann\n");
+    source.events->OnServerAnswer(Key(2), two);
+    EXPECT_EQ(window->List().Find(Key(2))->values.playerNames.size(), ServerAnswer::kMostPlayerNames);
+    EXPECT_EQ(window->List().Find(Key(2))->values.playerNames[0], "Ann?");
     source.events->OnServerAnswer(Key(7), Answer("Never asked", 1));
     source.events->OnServerFailed(Key(9), "no answer");
     EXPECT_EQ(platform.files.writes, 1);  // the list as the masters gave it
     source.events->OnServerAnswer(Key(1), Answer("One", 5));
-    EXPECT_EQ(Names(), "One|Kept Nine|Two");
+    EXPECT_EQ(Names(), "One|Kept Nine|Two?");
     EXPECT_EQ(window->List().Row(1).Cell(Column::kPing), "no answer");
     EXPECT_EQ(window->List().Row(2).Cell(Column::kPing), "40");
     EXPECT_EQ(window->lblStatus.Caption(), "3 servers, 2 answered");
@@ -136,7 +140,8 @@ TEST_F(ServersWindowTest, WhenEveryMasterFailsTheKeptListIsAskedAndKeptAsItWas) 
 }
 
 TEST_F(ServersWindowTest, FavouritesStayMarkedWhenNoMasterListsThemAndTheyDoNotAnswer) {
-    link.favorites = {{"Home", "10.0.0.05", "15600"}, {"Named", "bfv.example", "15567"}, {"Also home", "10.0.0.5", "1"}};
+    link.favorites = {
+        {"Home", "10.0.0.05", "15600"}, {"Named", "bfv.example", "15567"}, {"Also home", "10.0.0.5", "1"}};
     Open({{Key(9), Answer("Gone", 0)}});
     EXPECT_EQ(source.queried, (std::vector<ServerKey>{Key(9), Key(5), {"bfv.example", 23000}}));
     source.events->OnMasterList(0, Listing({1}));

@@ -59,8 +59,11 @@ std::string Shown(const ServerList& list) {
 }
 
 TEST(ServerList, AClickSortsByItsColumnASecondReversesAndThePreviousSortBreaksTies) {
-    const std::vector<Spec> specs = {{"b", 5, 32, "Hue"}, {"A", 12, 32, "Khe"}, {"c", std::nullopt, 32, "Hue"},
-                                     {"d", 5, 32, "Khe"}, {"e", 0, 32, ""}};
+    const std::vector<Spec> specs = {{"b", 5, 32, "Hue"},
+                                     {"A", 12, 32, "Khe"},
+                                     {"c", std::nullopt, 32, "Hue"},
+                                     {"d", 5, 32, "Khe"},
+                                     {"e", 0, 32, ""}};
     const struct {
         std::vector<Column> clicks;
         std::string order;

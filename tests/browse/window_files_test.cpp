@@ -46,7 +46,7 @@ TEST(KeptList, ALineThatIsNotExactlyAServersIsSkipped) {
     } cases[] = {
         {"10.0.0.1:23000\t15567\t1\t32\t0\t0\tT\tM\tG\tV", true},
         {"10.0.0.1:23000\t\t\t\t\t\t\t\t\t", true},
-        {"10.0.0.1:23000\t15567\t1\t32\t0\t0\tT\tM\tG", false},      // a field short
+        {"10.0.0.1:23000\t15567\t1\t32\t0\t0\tT\tM\tG", false},        // a field short
         {"10.0.0.1:23000\t15567\t1\t32\t0\t0\tT\tM\tG\tV\tX", false},  // a field over
         {"10.0.0.1:0\t\t\t\t\t\t\t\t\t", false},
         {"0.0.0.1:23000\t\t\t\t\t\t\t\t\t", false},
@@ -98,7 +98,9 @@ TEST(MastersFile, MastersSectionLinesElseTheCommunityMasters) {
         std::vector<std::string> problems;
     } cases[] = {
         {"", "bfvietnam.ms0.openspy.net:28910/1 bfvietnam.master.openspy.net:28900/2 master2.qtracker.com:28900/2", {}},
-        {"\xEF\xBB\xBF[masters]\r\n127.0.0.1:28910\r\n\r\n; a note\r\nmaster.example\r\n", "127.0.0.1:28910/0 master.example:28910/0", {}},
+        {"\xEF\xBB\xBF[masters]\r\n127.0.0.1:28910\r\n\r\n; a note\r\nmaster.example\r\n",
+         "127.0.0.1:28910/0 master.example:28910/0",
+         {}},
         {"[Other]\nx:1\n[Masters]\nOne = x.example:28900\nx.example:28900\n[Later]\ny:1\n", "x.example:28900/0", {}},
         {"[Masters]\nMASTER2.QTRACKER.COM:28900\n", "MASTER2.QTRACKER.COM:28900/2", {}},
         {"[Masters]\nbad host:1\nx:0\nx:70000\n:28910\nok.example:1\n",
@@ -110,8 +112,8 @@ TEST(MastersFile, MastersSectionLinesElseTheCommunityMasters) {
         const MastersSetting setting = ParseMasters(c.text);
         std::string masters;
         for (const MasterAddress& master : setting.masters) {
-            masters += (masters.empty() ? "" : " ") + master.Text() + "/" +
-                       std::to_string(static_cast<int>(master.protocol));
+            masters +=
+                (masters.empty() ? "" : " ") + master.Text() + "/" + std::to_string(static_cast<int>(master.protocol));
         }
         EXPECT_EQ(masters, c.masters) << c.text;
         EXPECT_EQ(setting.problems, c.problems) << c.text;
