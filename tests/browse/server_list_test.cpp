@@ -11,7 +11,7 @@
 namespace vantorel::browse {
 namespace {
 
-struct Spec {
+struct Given {
     std::string title;
     std::optional<int> players;
     int max = 32;
@@ -20,21 +20,21 @@ struct Spec {
     std::string version = "v1.21";
 };
 
-ServerList Filled(const std::vector<Spec>& specs) {
+ServerList Filled(const std::vector<Given>& given) {
     std::vector<ServerKey> keys;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
+    for (std::size_t i = 0; i < given.size(); ++i) {
         keys.push_back({"10.0.0." + std::to_string(i + 1), 23000});
     }
     ServerList list;
     std::size_t next = 0;
     list.Merge(keys, [&](ServerRow& row) {
-        const Spec& spec = specs[next++];
-        row.values.title = spec.title;
-        row.values.players = spec.players;
-        row.values.maxPlayers = spec.max;
-        row.values.map = spec.map;
-        row.values.password = spec.password;
-        row.values.version = spec.version;
+        const Given& one = given[next++];
+        row.values.title = one.title;
+        row.values.players = one.players;
+        row.values.maxPlayers = one.max;
+        row.values.map = one.map;
+        row.values.password = one.password;
+        row.values.version = one.version;
     });
     return list;
 }
@@ -59,11 +59,11 @@ std::string Shown(const ServerList& list) {
 }
 
 TEST(ServerList, AClickSortsByItsColumnASecondReversesAndThePreviousSortBreaksTies) {
-    const std::vector<Spec> specs = {{"b", 5, 32, "Hue"},
-                                     {"A", 12, 32, "Khe"},
-                                     {"c", std::nullopt, 32, "Hue"},
-                                     {"d", 5, 32, "Khe"},
-                                     {"e", 0, 32, ""}};
+    const std::vector<Given> given = {{"b", 5, 32, "Hue"},
+                                      {"A", 12, 32, "Khe"},
+                                      {"c", std::nullopt, 32, "Hue"},
+                                      {"d", 5, 32, "Khe"},
+                                      {"e", 0, 32, ""}};
     const struct {
         std::vector<Column> clicks;
         std::string order;
@@ -79,7 +79,7 @@ TEST(ServerList, AClickSortsByItsColumnASecondReversesAndThePreviousSortBreaksTi
         {{Column::kPlayers, Column::kPlayers, Column::kMap}, "b c d A e"},
     };
     for (const auto& c : cases) {
-        ServerList list = Filled(specs);
+        ServerList list = Filled(given);
         for (Column column : c.clicks) {
             list.SortBy(column);
         }
@@ -88,10 +88,10 @@ TEST(ServerList, AClickSortsByItsColumnASecondReversesAndThePreviousSortBreaksTi
 }
 
 TEST(ServerList, FiltersPassOnlyWhatTheValuesShowAndCountTheRest) {
-    std::vector<Spec> specs = {{"Saigon Nights", 12, 32, "Hue", false, "v1.21"},
-                               {"Empty", 0, 32, "Khe Sanh", false, "v1.2"},
-                               {"Full", 32, 32, "Hue", true, "V1.21"},
-                               {"Silent", std::nullopt, 32, "", std::nullopt, ""}};
+    std::vector<Given> given = {{"Saigon Nights", 12, 32, "Hue", false, "v1.21"},
+                                {"Empty", 0, 32, "Khe Sanh", false, "v1.2"},
+                                {"Full", 32, 32, "Hue", true, "V1.21"},
+                                {"Silent", std::nullopt, 32, "", std::nullopt, ""}};
     const struct {
         RowFilter filter;
         std::string shown;
@@ -108,7 +108,7 @@ TEST(ServerList, FiltersPassOnlyWhatTheValuesShowAndCountTheRest) {
         {Filter("", false, false, false, "v1.21"), "Saigon Nights Full"},
     };
     for (const auto& c : cases) {
-        ServerList list = Filled(specs);
+        ServerList list = Filled(given);
         list.Update({"10.0.0.2", 23000}, [](ServerRow& row) { row.values.playerNames = {"Charlie"}; });
         list.SetFilter(c.filter);
         EXPECT_EQ(Shown(list), c.shown) << c.filter.search;
@@ -143,11 +143,11 @@ TEST(ServerList, AChangedRowRedrawsOnlyTheRowsBetweenItsPlacesAndTheSelectionFol
 
 // Rows moved one at a time must end where a whole sort puts them.
 TEST(ServerList, RowsMovedOneAtATimeEndWhereAWholeSortPutsThem) {
-    std::vector<Spec> specs;
+    std::vector<Given> given;
     for (int i = 0; i < 300; ++i) {
-        specs.push_back({"s" + std::to_string(i % 37), i % 5 == 0 ? std::nullopt : std::optional<int>(i % 11)});
+        given.push_back({"s" + std::to_string(i % 37), i % 5 == 0 ? std::nullopt : std::optional<int>(i % 11)});
     }
-    ServerList list = Filled(specs);
+    ServerList list = Filled(given);
     list.SortBy(Column::kServer);
     list.SortBy(Column::kPlayers);
     list.SetFilter(Filter("s1"));
