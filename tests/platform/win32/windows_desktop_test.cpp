@@ -19,7 +19,7 @@
 #include "platform/folder_picker.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
-#include "query/dock_place.h"
+#include "forms/dock_place.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/launcher_window.h"
 
