@@ -57,7 +57,8 @@ class SafeFiles : public Files {
     // Whether this user may write the plain file in place: it is not read-only (which
     // refuses an administrator too) and it opens for writing.
     virtual bool MayWrite(const std::string& path, std::string& reason) = 0;
-    // The files beside `path` whose names begin with its name and a dot (or more).
+    // The files beside `path` whose names begin with its name and a dot; a few others that
+    // the system's listing matches may come too.
     virtual std::vector<std::string> Siblings(const std::string& path) = 0;
     // Removes a file that no running save holds; one that a save holds stays.
     virtual void RemoveUnlessHeld(const std::string& path) = 0;

@@ -208,9 +208,10 @@ bool PosixFiles::FollowLinks(std::string& path, std::string& reason) {
 bool PosixFiles::Examine(const std::string& path, Found& found, std::string& reason) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
+        const int error = errno;
         found = Found::kMissing;
-        reason = Reason(errno);
-        return errno == ENOENT;
+        reason = Reason(error);
+        return error == ENOENT;
     }
     found = S_ISREG(info.st_mode) ? Found::kPlainFile : Found::kOther;
     return true;
