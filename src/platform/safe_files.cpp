@@ -19,8 +19,9 @@ bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-}  // namespace
-
+// Whether `entry` is a temporary file of the file named `name` that a save left behind:
+// "<name>.vantorel-<n>.tmp" from this program, "<name>.tmp<process id>" from its earlier
+// versions.
 bool IsTemporaryOf(const std::string& entry, const std::string& name) {
     const std::string mark = name + kTemporaryMark;
     const std::string end = kTemporaryEnd;
@@ -31,6 +32,8 @@ bool IsTemporaryOf(const std::string& entry, const std::string& name) {
     return entry.size() > legacy.size() && StartsWith(entry, legacy) &&
            entry.find_first_not_of("0123456789", legacy.size()) == std::string::npos;
 }
+
+}  // namespace
 
 void SafeFiles::RemoveLeftTemporaries(const std::string& target) {
     // A listing may also hold names that only look alike (Windows matches its patterns

@@ -77,9 +77,4 @@ class SafeFiles : public Files {
     void RemoveLeftTemporaries(const std::string& target);
 };
 
-// Whether `entry` is a temporary file of the file named `name` that a save left behind:
-// "<name>.vantorel-<n>.tmp" from this program, "<name>.tmp<process id>" from its earlier
-// versions.
-bool IsTemporaryOf(const std::string& entry, const std::string& name);
-
 }  // namespace vantorel::platform

@@ -123,26 +123,6 @@ TEST(SafeFiles, AStepThatFailsEndsTheSaveAndATemporaryFileThatWasMadeIsRemoved) 
     }
 }
 
-TEST(SafeFiles, OnlyWhatEarlierSavesLeftIsTakenForTheirTemporaryFiles) {
-    const struct {
-        const char* entry;
-        bool left;
-    } cases[] = {
-        {"a.ini.vantorel-4242.tmp", true},
-        {"a.ini.tmp4242", true},
-        {"a.ini.vantorel-.tmp", false},
-        {"a.ini.vantorel-lock", false},
-        {"a.ini.tmp", false},
-        {"a.ini.tmp42x", false},
-        {"a.ini.bak", false},
-        {"b.ini.tmp42", false},
-        {"a.ini.vantorel-1.tmp.bak", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsTemporaryOf(c.entry, "a.ini"), c.left) << c.entry;
-    }
-}
-
 TEST(SafeFiles, ALockIsTakenAtOnceOrWaitedForAndOneNeverTakenIsLetGoByTheHelper) {
     using Attempt = LockFile::Attempt;
     // A wait that ends with the helper's answer never takes this long; one that times out
