@@ -168,6 +168,8 @@ TEST(SafeFiles, ALockIsTakenAtOnceOrWaitedForAndOneNeverTakenIsLetGoByTheHelper)
     const LockResult result = files.Lock("C:\\g\\a.ini", LockMode::kShared, kShortWait);
     EXPECT_TRUE(result.busy);
     EXPECT_EQ(result.lock, nullptr);
+    // Still the helper's while it waits: closed neither now nor twice later.
+    EXPECT_NE(closed.wait_for(std::chrono::seconds(0)), std::future_status::ready);
     holderDone.set_value();
     closed.wait();
 }
