@@ -13,7 +13,7 @@
 #include <string>
 
 #include "fakes/temp_folder.h"
-#include "launcher/combo_box.h"
+#include "forms/combo_box.h"
 #include "launcher/mod_favorites.h"
 #include "launcher/mod_main.h"
 #include "launcher/profile_file.h"

@@ -91,7 +91,7 @@ void BM_CSocketRoundTrip(benchmark::State& state) {
     socket->SetRemoteHost("127.0.0.1");
     socket->SetRemotePort(echo.Port());
     const vantorel::Variant query = vantorel::Variant::String("\\basic\\");
-    vantorel::platform::PosixMessageLoop& loop = vantorel::platform::StandInLoop();
+    vantorel::platform::PosixEventLoop& loop = vantorel::platform::StandInLoop();
     for (auto _ : state) {
         const int before = replies.count;
         socket->SendData(query);

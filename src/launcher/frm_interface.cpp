@@ -8,7 +8,7 @@
 #include "launcher/mod_favorites.h"
 #include "launcher/mod_main.h"
 #include "launcher/server_fields.h"
-#include "launcher/window_chrome.h"
+#include "forms/window_chrome.h"
 #include "platform/folder_picker.h"
 #include "platform/platform.h"
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "launcher/combo_box.h"
-#include "launcher/controls.h"
+#include "forms/combo_box.h"
+#include "forms/controls.h"
 #include "launcher/user_choices.h"
-#include "launcher/window_surface.h"
+#include "forms/window_surface.h"
 
 namespace vantorel {
 

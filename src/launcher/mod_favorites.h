@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "launcher/list_control.h"
+#include "forms/list_control.h"
 
 namespace vantorel::modFavorites {
 

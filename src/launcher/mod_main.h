@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/list_control.h"
+#include "forms/list_control.h"
 #include "platform/registry.h"
 
 namespace vantorel::modMain {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "launcher/combo_box.h"
-#include "launcher/controls.h"
-#include "launcher/window_surface.h"
+#include "forms/combo_box.h"
+#include "forms/controls.h"
+#include "forms/window_surface.h"
 #include "net/csocket.h"
 #include "query/query_session.h"
 
@@ -40,12 +40,17 @@ class StatsWindowSurface : public WindowSurface {
     virtual TwipsRect WorkArea() const = 0;
 };
 
-// The launcher's controls that an automatic launch reads.
+// What the launcher gives the stats window: its controls that an automatic launch reads,
+// and its start of the game. LaunchGame joins `server` with the profile and the mod, and
+// answers why nothing was started, or nothing when the game started.
 struct LauncherControls {
+    using Launch = std::function<std::optional<std::string>(const std::string& profile, const std::string& mod,
+                                                            const std::string& server)>;
     const TextBox& txtIP;
     const TextBox& txtPort;
     const ComboBox& cmbProfiles;
     const ComboBox& cmbMods;
+    Launch LaunchGame;
 };
 
 class frmQuery : public CSocketEvents {

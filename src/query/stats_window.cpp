@@ -1,7 +1,7 @@
 // The stats window itself: its load, its docking beside the launcher, its look and drag.
 
-#include "launcher/window_chrome.h"
-#include "query/dock_place.h"
+#include "forms/window_chrome.h"
+#include "forms/dock_place.h"
 #include "query/frm_query.h"
 
 namespace vantorel {

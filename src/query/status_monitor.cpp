@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/text.h"
-#include "launcher/mod_main.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
 #include "platform/socket_library.h"
@@ -366,7 +365,8 @@ void frmQuery::ShowServerStats(std::uint64_t query) {
     const std::optional<statsText::SlotCounts> slots = statsText::Slots(info);
     fullShown_ = slots && slots->players >= slots->publicSlots;
     ShowSlotBox();
-    const bool join = chkWaitForSlot.Value() == 1 && slots && slots->players < slots->publicSlots && launcher_;
+    const bool join = chkWaitForSlot.Value() == 1 && slots && slots->players < slots->publicSlots && launcher_ &&
+                      launcher_->LaunchGame;
     // The server whose free slot this is, as the user picked it; the profile and mod are the
     // launcher's choice now.
     const std::string server = Trim(pickedAddress_) + ":" + pickedPort_;
@@ -379,14 +379,14 @@ void frmQuery::ShowServerStats(std::uint64_t query) {
     }
     // Starting the game keeps the thread a moment: the user sees first what is happening.
     view_.DrawNow();
-    const modMain::LaunchResult launched =
-        modMain::LaunchGame(Trim(launcher_->cmbProfiles.Text()), Trim(launcher_->cmbMods.Text()), server);
+    const std::optional<std::string> failure =
+        launcher_->LaunchGame(Trim(launcher_->cmbProfiles.Text()), Trim(launcher_->cmbMods.Text()), server);
     chkWaitForSlot.SetValue(0);
     ShowSlotBox();
-    if (!launched.started) {
+    if (failure) {
         lblTitle.SetCaption(ShownTitle());
         // A message box runs its own loop: the window draws while it shows.
-        view_.ShowMessage(launched.reason, MessageIcon::kCritical, "Error");
+        view_.ShowMessage(*failure, MessageIcon::kCritical, "Error");
     }
 }
 

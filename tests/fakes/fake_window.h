@@ -4,54 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "fakes/recording_surface.h"
 #include "launcher/frm_interface.h"
-#include "launcher/window_surface.h"
 #include "query/frm_query.h"
 
 namespace vantorel::testing {
-
-// Records the window calls in order, as text.
-template <typename Base>
-class RecordingSurface : public Base {
-  public:
-    explicit RecordingSurface(platform::WindowHandle handle) : handle_(handle) {}
-    platform::WindowHandle Handle() const override { return handle_; }
-    std::int32_t GetWindowLongA(platform::WindowHandle window, int index) override {
-        calls.push_back("GetWindowLongA " + std::to_string(window) + " " + std::to_string(index));
-        return style;
-    }
-    std::int32_t SetWindowLongA(platform::WindowHandle window, int index, std::int32_t value) override {
-        calls.push_back("SetWindowLongA " + std::to_string(window) + " " + std::to_string(index) + " " +
-                        std::to_string(value));
-        const std::int32_t previous = style;
-        style = value;
-        return previous;
-    }
-    bool SetLayeredWindowAttributes(platform::WindowHandle window, std::uint32_t key, std::uint8_t alpha,
-                                    std::uint32_t flags) override {
-        calls.push_back("SetLayeredWindowAttributes " + std::to_string(window) + " " + std::to_string(key) + " " +
-                        std::to_string(alpha) + " " + std::to_string(flags));
-        return layered;
-    }
-    bool ReleaseCapture() override {
-        calls.push_back("ReleaseCapture");
-        return true;
-    }
-    std::intptr_t SendMessageA(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                               std::intptr_t lParam) override {
-        calls.push_back("SendMessageA " + std::to_string(window) + " " + std::to_string(message) + " " +
-                        std::to_string(wParam) + " " + std::to_string(lParam));
-        return 0;
-    }
-    void DrawBackgroundStretched() override { calls.push_back("DrawBackgroundStretched"); }
-
-    std::vector<std::string> calls;
-    std::int32_t style = 0x10;  // some extended style the window already has
-    bool layered = true;
-
-  private:
-    platform::WindowHandle handle_;
-};
 
 class FakeLauncherView : public RecordingSurface<LauncherWindowView> {
   public:

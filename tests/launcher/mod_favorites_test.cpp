@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_services.h"
-#include "launcher/combo_box.h"
+#include "forms/combo_box.h"
 #include "launcher/mod_favorites.h"
 #include "launcher/mod_main.h"
 

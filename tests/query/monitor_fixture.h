@@ -7,8 +7,9 @@
 #include "common/codepage.h"
 #include "fakes/fake_services.h"
 #include "fakes/fake_sockets.h"
-#include "launcher/combo_box.h"
-#include "launcher/controls.h"
+#include "fakes/launch_game.h"
+#include "forms/combo_box.h"
+#include "forms/controls.h"
 #include "launcher/mod_main.h"
 #include "platform/winsock_numbers.h"
 #include "query/frm_query.h"
@@ -74,7 +75,7 @@ class MonitorTest : public ::testing::Test {
     RecordingStatsView view;
     ComboBox profiles, mods;
     TextBox txtIP, txtPort;
-    LauncherControls launcher{txtIP, txtPort, profiles, mods};
+    LauncherControls launcher{txtIP, txtPort, profiles, mods, LaunchGame};
     frmQuery::Clock::time_point now{};
     std::unique_ptr<frmQuery> monitor;
 };

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "fakes/fake_services.h"
+#include "fakes/launch_game.h"
 #include "fakes/pump.h"
 #include "fakes/udp_peer.h"
 #include "launcher/mod_main.h"
@@ -56,7 +57,7 @@ class MonitorLoopbackTest : public ::testing::Test {
     testing::RecordingStatsView view;
     ComboBox profiles, mods;
     TextBox txtIP, txtPort;
-    LauncherControls launcher{txtIP, txtPort, profiles, mods};
+    LauncherControls launcher{txtIP, txtPort, profiles, mods, testing::LaunchGame};
 };
 
 TEST_F(MonitorLoopbackTest, WaitsForAFreeSlotAndJoinsTheServerWhoseSlotItSaw) {

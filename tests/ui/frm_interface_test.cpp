@@ -381,14 +381,14 @@ TEST_F(LauncherTest, DraggingTheLauncherBringsTheStatsWindowBack) {
     launcher.lblTitle_MouseMove(kRightButton);
     EXPECT_TRUE(stats.calls.empty());
     launcher.Form_MouseMove(kLeftButton);
-    EXPECT_EQ(view.calls.back(), "SendMessageA 256 161 2 0");
+    EXPECT_EQ(view.calls.back(), "SystemDrag");
     EXPECT_EQ(stats.calls, (std::vector<std::string>{"ReDock"}));
     EXPECT_EQ(stats.surface.left, 9000);
     EXPECT_EQ(stats.surface.top, 500);
 
     stats.surface.calls.clear();
     stats.window->lblTitle_MouseMove(kLeftButton);  // the stats window's own drag does not dock
-    EXPECT_EQ(stats.surface.calls, (std::vector<std::string>{"ReleaseCapture", "SendMessageA 512 161 2 0"}));
+    EXPECT_EQ(stats.surface.calls, (std::vector<std::string>{"SystemDrag"}));
 }
 
 TEST_F(LauncherTest, CloseUnloadsTheStatsWindowReleasingItsSocketThenEnds) {
@@ -503,7 +503,7 @@ TEST_F(LauncherTest, TheUserCanShowWhereTheGameIsAndThatFolderIsRememberedWithTh
 TEST_F(LauncherTest, ResizePaintsThePictureThenTheTranslucency) {
     launcher.Form_Resize();
     EXPECT_EQ(view.calls.front(), "DrawBackgroundStretched");
-    EXPECT_EQ(view.calls.back(), "SetLayeredWindowAttributes 256 16711935 230 3");
+    EXPECT_EQ(view.calls.back(), "SetTranslucency 230 16711935");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "platform/posix/directory_posix.h"
 #include "platform/posix/files_posix.h"
 #include "platform/posix/folder_picker_posix.h"
+#include "platform/posix/global_memory_posix.h"
 #include "platform/posix/settings_folder_posix.h"
 #include "platform/posix/socket_library_posix.h"
 #include "platform/posix/window_system_posix.h"
@@ -20,8 +21,8 @@ RecordingShell& StandInShell() {
     return shell;
 }
 
-PosixMessageLoop& StandInLoop() {
-    static PosixMessageLoop loop;
+PosixEventLoop& StandInLoop() {
+    static PosixEventLoop loop;
     return loop;
 }
 

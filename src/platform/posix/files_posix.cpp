@@ -9,14 +9,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/lock_wait.h"
 #include "platform/posix/posix_path.h"
 
 namespace vantorel::platform {
 namespace {
 
 constexpr int kMaxLinks = 40;  // as the kernel's own limit, so a loop of links ends
-constexpr const char* kNotPlainFile = "It is not a plain file.";
 
 std::string Reason(int error) {
     return std::strerror(error);
@@ -49,115 +47,87 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The file that `path` names once every link is followed; a missing file is named as it
-// is, for the save to create.
-bool FollowLinks(std::string& path, std::string& reason) {
-    for (int hop = 0; hop < kMaxLinks; ++hop) {
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            return true;
-        }
-        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
-        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
-        if (length < 0) {
-            reason = Reason(errno);
-            return false;
-        }
-        target.resize(static_cast<std::size_t>(length));
-        path = !target.empty() && target.front() == '/' ? target : FolderOf(path) + "/" + target;
-    }
-    reason = Reason(ELOOP);
-    return false;
-}
-
-// Temporary files of this file, from this program ("<name>.vantorel-<n>.tmp") or from its
-// earlier versions ("<name>.tmp<process id>").
-bool IsTemporaryOf(const std::string& entry, const std::string& name) {
-    const std::string mark = name + kTemporaryMark;
-    const std::string end = kTemporaryEnd;
-    if (entry.size() > mark.size() + end.size() && entry.compare(0, mark.size(), mark) == 0 &&
-        entry.compare(entry.size() - end.size(), end.size(), end) == 0) {
-        return true;
-    }
-    const std::string legacy = name + ".tmp";
-    if (entry.size() <= legacy.size() || entry.compare(0, legacy.size(), legacy) != 0) {
-        return false;
-    }
-    return entry.find_first_not_of("0123456789", legacy.size()) == std::string::npos;
-}
-
-// A save holds a lock on its temporary file for as long as it runs; one that nobody holds
-// was left by a save that was killed.
-void RemoveLeftTemporaries(const std::string& folder, const std::string& name) {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) {
-        return;
-    }
-    while (const dirent* entry = readdir(dir)) {
-        if (!IsTemporaryOf(entry->d_name, name)) {
-            continue;
-        }
-        const std::string path = folder + "/" + entry->d_name;
-        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) {
-            continue;
-        }
-        struct stat info {};
-        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            unlink(path.c_str());
-        }
-        close(fd);
-    }
-    closedir(dir);
-}
-
-// Whether the file may be replaced: as on Windows, a read-only file is refused, also to
-// an administrator, and so is one that this user may not open for writing.
-bool MayReplace(const std::string& target, bool& exists, struct stat& info, std::string& reason) {
-    exists = stat(target.c_str(), &info) == 0;
-    if (!exists) {
-        if (errno == ENOENT) {
-            return true;
-        }
-        reason = Reason(errno);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        reason = kNotPlainFile;
-        return false;
-    }
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        reason = Reason(EACCES);
-        return false;
-    }
-    const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        reason = Reason(errno);
-        return false;
-    }
-    close(fd);
-    return true;
-}
-
-// Closing the descriptor lets the lock go.
-class PosixFileLock : public FileLock {
-  public:
-    explicit PosixFileLock(int fd) : fd_(fd) {}
-    ~PosixFileLock() override { close(fd_); }
-    PosixFileLock(const PosixFileLock&) = delete;
-    PosixFileLock& operator=(const PosixFileLock&) = delete;
-
-  private:
-    int fd_;
-};
-
-int TakeLock(int fd, int operation) {
+int Flock(int fd, int operation) {
     int result = 0;
     do {
         result = flock(fd, operation);
     } while (result != 0 && errno == EINTR);
     return result == 0 ? 0 : errno;
 }
+
+// Held with a lock of its own until it is renamed, so that another launcher's clean-up
+// leaves it alone; it takes the mode of the file it replaces from its creation on, so that
+// a private file is never readable by others on its way.
+class PosixTemporaryFile : public TemporaryFile {
+  public:
+    PosixTemporaryFile(int fd, std::string path, bool replaces, const struct stat& replaced)
+        : fd_(fd), path_(std::move(path)), replaces_(replaces), replaced_(replaced) {}
+    ~PosixTemporaryFile() override { close(fd_); }
+    PosixTemporaryFile(const PosixTemporaryFile&) = delete;
+    PosixTemporaryFile& operator=(const PosixTemporaryFile&) = delete;
+
+    bool Write(std::string_view bytes, std::string& reason) override { return Check(WriteAll(fd_, bytes), reason); }
+    bool Flush(std::string& reason) override {
+        if (replaces_) {
+            // The new file takes the place of the old one, so it keeps its owner and access.
+            if (fchmod(fd_, replaced_.st_mode & 07777) != 0) {
+                return Check(false, reason);
+            }
+            if (fchown(fd_, replaced_.st_uid, replaced_.st_gid) != 0) {
+                // Only the owner's administrator may give a file away; the content matters more.
+            }
+        }
+        return Check(fsync(fd_) == 0, reason);
+    }
+    bool RenameOver(const std::string& target, std::string& reason) override {
+        return Check(rename(path_.c_str(), target.c_str()) == 0, reason);
+    }
+    void Discard() override { unlink(path_.c_str()); }
+
+  private:
+    static bool Check(bool done, std::string& reason) {
+        if (!done) {
+            reason = Reason(errno);
+        }
+        return done;
+    }
+
+    int fd_;
+    std::string path_;
+    bool replaces_;
+    struct stat replaced_;
+};
+
+// Closing the descriptor lets the lock go.
+class PosixLockFile : public LockFile {
+  public:
+    explicit PosixLockFile(int fd) : fd_(fd) {}
+    ~PosixLockFile() override { close(fd_); }
+    PosixLockFile(const PosixLockFile&) = delete;
+    PosixLockFile& operator=(const PosixLockFile&) = delete;
+
+    bool IsPlainFile() override {
+        struct stat info {};
+        return fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+    }
+    Attempt TryTake(LockMode mode, std::string& reason) override {
+        const int error = Flock(fd_, Operation(mode) | LOCK_NB);
+        if (error == 0) {
+            return Attempt::kTaken;
+        }
+        if (error == EWOULDBLOCK) {
+            return Attempt::kBusy;
+        }
+        reason = Reason(error);
+        return Attempt::kFailed;
+    }
+    int Take(LockMode mode) override { return Flock(fd_, Operation(mode)); }
+
+  private:
+    static int Operation(LockMode mode) { return mode == LockMode::kShared ? LOCK_SH : LOCK_EX; }
+
+    int fd_;
+};
 
 }  // namespace
 
@@ -212,84 +182,126 @@ ReadResult PosixFiles::ReadAll(const std::string& path, std::size_t limit) {
     return result;
 }
 
-WriteResult PosixFiles::ReplaceContents(const std::string& path, std::string_view bytes) {
-    std::string target = ToPosixPath(path);
-    std::string reason;
-    bool exists = false;
-    struct stat info {};
-    if (!FollowLinks(target, reason) || !MayReplace(target, exists, info, reason)) {
-        return {false, reason};
-    }
-    const std::string folder = FolderOf(target);
-    RemoveLeftTemporaries(folder, NameOf(target));
-
-    const std::string temporary = target + kTemporaryMark + std::to_string(getpid()) + kTemporaryEnd;
-    const mode_t mode = exists ? info.st_mode & 07777 : 0666;
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) {
-        return {false, Reason(errno)};
-    }
-    // Held until the rename, so that another launcher's clean-up leaves this file alone.
-    flock(fd, LOCK_EX);
-    bool written = WriteAll(fd, bytes);
-    if (written && exists) {
-        // The new file takes the place of the old one, so it keeps its owner and access.
-        written = fchmod(fd, mode) == 0;
-        if (fchown(fd, info.st_uid, info.st_gid) != 0) {
-            // Only the owner's administrator may give a file away; the content matters more.
-        }
-    }
-    written = written && fsync(fd) == 0 && rename(temporary.c_str(), target.c_str()) == 0;
-    const int error = errno;
-    if (!written) {
-        unlink(temporary.c_str());
-    }
-    close(fd);
-    if (!written) {
-        return {false, Reason(error)};
-    }
-    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        fsync(folderFd);  // makes the rename itself survive a power cut
-        close(folderFd);
-    }
-    return {true, {}};
+std::string PosixFiles::SystemPath(const std::string& path) {
+    return ToPosixPath(path);
 }
 
-LockResult PosixFiles::Lock(const std::string& path, LockMode mode, std::chrono::milliseconds wait) {
-    std::string target = ToPosixPath(path);
-    std::string reason;
-    if (!FollowLinks(target, reason)) {
-        return {nullptr, false, reason};
+bool PosixFiles::FollowLinks(std::string& path, std::string& reason) {
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return true;
+        }
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) {
+            reason = Reason(errno);
+            return false;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        path = !target.empty() && target.front() == '/' ? target : FolderOf(path) + "/" + target;
     }
-    const std::string lockPath = target + kLockEnd;
-    const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0) {
-        return {nullptr, false, Reason(errno)};
-    }
+    reason = Reason(ELOOP);
+    return false;
+}
+
+bool PosixFiles::Examine(const std::string& path, Found& found, std::string& reason) {
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return {nullptr, false, lockPath + ": " + kNotPlainFile};
-    }
-    const int operation = mode == LockMode::kShared ? LOCK_SH : LOCK_EX;
-    if (flock(fd, operation | LOCK_NB) == 0) {
-        return {std::make_unique<PosixFileLock>(fd), false, {}};
-    }
-    if (errno != EWOULDBLOCK) {
+    if (stat(path.c_str(), &info) != 0) {
         const int error = errno;
-        close(fd);
-        return {nullptr, false, Reason(error)};
+        found = Found::kMissing;
+        reason = Reason(error);
+        return error == ENOENT;
     }
-    const LockWait waited =
-        WaitOnHelper([fd, operation] { return TakeLock(fd, operation); }, [fd](int) { close(fd); }, wait);
-    switch (waited.outcome) {
-        case LockWait::kTaken: return {std::make_unique<PosixFileLock>(fd), false, {}};
-        case LockWait::kTimedOut: return {nullptr, true, {}};
-        case LockWait::kFailed: break;
+    found = S_ISREG(info.st_mode) ? Found::kPlainFile : Found::kOther;
+    return true;
+}
+
+bool PosixFiles::MayWrite(const std::string& path, std::string& reason) {
+    // As on Windows, a read-only file is refused, also to an administrator.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        reason = Reason(EACCES);
+        return false;
+    }
+    const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        reason = Reason(errno);
+        return false;
     }
     close(fd);
-    return {nullptr, false, Reason(waited.error)};
+    return true;
+}
+
+std::vector<std::string> PosixFiles::Siblings(const std::string& path) {
+    std::vector<std::string> siblings;
+    const std::string folder = FolderOf(path);
+    const std::string start = NameOf(path) + ".";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) {
+        return siblings;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, start.c_str(), start.size()) == 0) {
+            siblings.push_back(folder + "/" + entry->d_name);
+        }
+    }
+    closedir(dir);
+    return siblings;
+}
+
+void PosixFiles::RemoveUnlessHeld(const std::string& path) {
+    // A save holds a lock on its temporary file for as long as it runs; one that nobody
+    // holds was left by a save that was killed.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        unlink(path.c_str());
+    }
+    close(fd);
+}
+
+unsigned long PosixFiles::ProcessId() {
+    return static_cast<unsigned long>(getpid());
+}
+
+std::unique_ptr<TemporaryFile> PosixFiles::CreateTemporary(const std::string& path, const std::string& target,
+                                                           std::string& reason) {
+    struct stat replaced {};
+    const bool replaces = stat(target.c_str(), &replaced) == 0;
+    const mode_t mode = replaces ? replaced.st_mode & 07777 : 0666;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+        reason = Reason(errno);
+        return nullptr;
+    }
+    flock(fd, LOCK_EX);
+    return std::make_unique<PosixTemporaryFile>(fd, path, replaces, replaced);
+}
+
+void PosixFiles::SettleRename(const std::string& target) {
+    // The rename is an entry of the folder: it survives a power cut once the folder is synced.
+    const int folderFd = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
+}
+
+std::unique_ptr<LockFile> PosixFiles::OpenLockFile(const std::string& path, std::string& reason) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        reason = Reason(errno);
+        return nullptr;
+    }
+    return std::make_unique<PosixLockFile>(fd);
+}
+
+std::string PosixFiles::ErrorText(int error) {
+    return Reason(error);
 }
 
 bool PosixFiles::IsRegularFile(const std::string& path) {

@@ -45,7 +45,7 @@ int NativeOption(int option) {
 
 }  // namespace
 
-PosixSocketLibrary::PosixSocketLibrary(PosixMessageLoop& loop) : loop_(loop), channel_(std::make_shared<Channel>()) {
+PosixSocketLibrary::PosixSocketLibrary(PosixEventLoop& loop) : loop_(loop), channel_(std::make_shared<Channel>()) {
     channel_->loop = &loop;
     channel_->library = this;
 }

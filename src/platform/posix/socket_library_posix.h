@@ -18,14 +18,14 @@
 #include <mutex>
 #include <string>
 
-#include "platform/posix/message_loop.h"
+#include "platform/posix/event_loop_posix.h"
 #include "platform/socket_library.h"
 
 namespace vantorel::platform {
 
 class PosixSocketLibrary : public SocketLibrary {
   public:
-    explicit PosixSocketLibrary(PosixMessageLoop& loop);
+    explicit PosixSocketLibrary(PosixEventLoop& loop);
     ~PosixSocketLibrary() override;
     PosixSocketLibrary(const PosixSocketLibrary&) = delete;
     PosixSocketLibrary& operator=(const PosixSocketLibrary&) = delete;
@@ -93,7 +93,7 @@ class PosixSocketLibrary : public SocketLibrary {
     // it, and stop once the library has gone.
     struct Channel {
         std::mutex mutex;
-        PosixMessageLoop* loop = nullptr;
+        PosixEventLoop* loop = nullptr;
         PosixSocketLibrary* library = nullptr;
     };
 
@@ -111,7 +111,7 @@ class PosixSocketLibrary : public SocketLibrary {
                              std::function<LookupResult()> work);
     void CloseAll();
 
-    PosixMessageLoop& loop_;
+    PosixEventLoop& loop_;
     std::map<SocketHandle, Entry> sockets_;
     SocketHandle nextHandle_ = 0x100;
     int lastError_ = 0;

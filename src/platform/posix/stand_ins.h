@@ -4,15 +4,15 @@
 // the message loop.
 
 #include "platform/memory_registry.h"
-#include "platform/posix/message_loop.h"
-#include "platform/posix/recording_shell.h"
+#include "platform/posix/event_loop_posix.h"
+#include "platform/posix/shell_posix.h"
 #include "platform/posix/socket_library_posix.h"
 
 namespace vantorel::platform {
 
 MemoryRegistry& StandInRegistry();
 RecordingShell& StandInShell();
-PosixMessageLoop& StandInLoop();
+PosixEventLoop& StandInLoop();
 PosixSocketLibrary& StandInSockets();
 
 }  // namespace vantorel::platform

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
 
 namespace vantorel::platform {
 
@@ -47,23 +46,6 @@ std::string PosixWindowSystem::ExecutableName() {
     name = name.substr(name.find_last_of('/') + 1);
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-std::intptr_t PosixGlobalMemory::Alloc(unsigned, std::size_t bytes) {
-    return reinterpret_cast<std::intptr_t>(std::calloc(1, bytes));
-}
-
-void* PosixGlobalMemory::Lock(std::intptr_t handle) {
-    return reinterpret_cast<void*>(handle);
-}
-
-bool PosixGlobalMemory::Unlock(std::intptr_t) {
-    return false;
-}
-
-std::intptr_t PosixGlobalMemory::Free(std::intptr_t handle) {
-    std::free(reinterpret_cast<void*>(handle));
-    return 0;
 }
 
 }  // namespace vantorel::platform

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/global_memory.h"
-#include "platform/posix/message_loop.h"
+#include "platform/posix/event_loop_posix.h"
 #include "platform/window_system.h"
 
 namespace vantorel::platform {
@@ -10,7 +9,7 @@ namespace vantorel::platform {
 // procedure answers every message with 0.
 class PosixWindowSystem : public WindowSystem {
   public:
-    explicit PosixWindowSystem(PosixMessageLoop& loop) : loop_(loop) {}
+    explicit PosixWindowSystem(PosixEventLoop& loop) : loop_(loop) {}
 
     WindowHandle CreateStaticWindow(const std::string& title) override;
     bool DestroyWindow(WindowHandle window) override;
@@ -23,16 +22,7 @@ class PosixWindowSystem : public WindowSystem {
     std::string ExecutableName() override;
 
   private:
-    PosixMessageLoop& loop_;
-};
-
-// Global memory as plain heap blocks; the handle is the block's address.
-class PosixGlobalMemory : public GlobalMemory {
-  public:
-    std::intptr_t Alloc(unsigned flags, std::size_t bytes) override;
-    void* Lock(std::intptr_t handle) override;
-    bool Unlock(std::intptr_t handle) override;
-    std::intptr_t Free(std::intptr_t handle) override;
+    PosixEventLoop& loop_;
 };
 
 }  // namespace vantorel::platform

@@ -4,10 +4,12 @@
 #include "platform/win32/event_loop_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/folder_picker_win32.h"
+#include "platform/win32/global_memory_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/settings_folder_win32.h"
 #include "platform/win32/shell_win32.h"
 #include "platform/win32/socket_library_win32.h"
+#include "platform/win32/window_system_win32.h"
 
 namespace vantorel::platform {
 

@@ -4,13 +4,10 @@
 
 #include <vector>
 
-#include "platform/lock_wait.h"
 #include "platform/win32/wide.h"
 
 namespace vantorel::platform {
 namespace {
-
-constexpr const char* kNotPlainFile = "It is not a plain file.";
 
 std::wstring FolderOf(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
@@ -19,7 +16,7 @@ std::wstring FolderOf(const std::wstring& path) {
 
 // The file that a symbolic link (or other reparse point) finally names, so that the save
 // replaces that file and leaves the link in place.
-bool FollowLinks(std::wstring& path, std::string& reason) {
+bool FollowReparsePoints(std::wstring& path, std::string& reason) {
     HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -52,79 +49,6 @@ bool FollowLinks(std::wstring& path, std::string& reason) {
     return true;
 }
 
-// The file itself when the path names a link, and its attributes (invalid when missing).
-bool ResolveTarget(std::wstring& target, DWORD& attributes, std::string& reason) {
-    attributes = GetFileAttributesW(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        return true;
-    }
-    if (!FollowLinks(target, reason)) {
-        return false;
-    }
-    attributes = GetFileAttributesW(target.c_str());
-    return true;
-}
-
-// As the profile calls do, a read-only file is not written, and neither is one this user
-// may not open for writing.
-bool MayReplace(std::wstring& target, std::string& reason) {
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (!ResolveTarget(target, attributes, reason)) {
-        return false;
-    }
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return true;  // missing: created by the save, or the folder's error comes with it
-    }
-    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
-        reason = kNotPlainFile;
-        return false;
-    }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        reason = WindowsErrorText(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        reason = WindowsErrorText(GetLastError());
-        return false;
-    }
-    CloseHandle(file);
-    return true;
-}
-
-bool EndsWith(const std::wstring& text, const std::wstring& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-// Temporary files of this file, from this program ("<name>.vantorel-<n>.tmp") or from its
-// earlier versions ("<name>.tmp<process id>"). A save keeps its temporary file open,
-// without sharing deletion, until it has been renamed, so the one of a save still running
-// cannot be deleted and stays.
-void RemoveLeftTemporaries(const std::wstring& target) {
-    const std::wstring folder = FolderOf(target);
-    const std::wstring name = target.substr(folder.size());
-    const std::wstring mark = name + Widen(kTemporaryMark);
-    const std::wstring end = Widen(kTemporaryEnd);
-    const std::wstring legacy = name + L".tmp";
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((target + L".*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        // The pattern also matches short 8.3 names, so the long name is checked in full.
-        const std::wstring entry = found.cFileName;
-        const bool ours = entry.size() > mark.size() + end.size() && entry.rfind(mark, 0) == 0 && EndsWith(entry, end);
-        const bool older = entry.size() > legacy.size() && entry.rfind(legacy, 0) == 0 &&
-                           entry.find_first_not_of(L"0123456789", legacy.size()) == std::wstring::npos;
-        if ((ours || older) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            DeleteFileW((folder + entry).c_str());
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
 // Renames the open file over the target, so that the temporary file is never closed, and
 // so never deletable by another save's clean-up, while it still has its temporary name.
 bool RenameOpenFile(HANDLE file, const std::wstring& target) {
@@ -147,29 +71,86 @@ bool RenameOpenFile(HANDLE file, const std::wstring& target) {
     return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(bytes)) != 0;
 }
 
-// Closing the handle lets the lock go; it is let go first, as the system may otherwise
-// keep it for a while after the close.
-class Win32FileLock : public FileLock {
+// Kept open without sharing deletion until it has been renamed, so that another save's
+// clean-up cannot delete it while it still has its temporary name.
+class Win32TemporaryFile : public TemporaryFile {
   public:
-    explicit Win32FileLock(HANDLE file) : file_(file) {}
-    ~Win32FileLock() override { Release(file_); }
-    Win32FileLock(const Win32FileLock&) = delete;
-    Win32FileLock& operator=(const Win32FileLock&) = delete;
+    Win32TemporaryFile(HANDLE file, std::wstring path) : file_(file), path_(std::move(path)) {}
+    ~Win32TemporaryFile() override { Close(); }
+    Win32TemporaryFile(const Win32TemporaryFile&) = delete;
+    Win32TemporaryFile& operator=(const Win32TemporaryFile&) = delete;
 
-    static void Release(HANDLE file) {
-        UnlockFile(file, 0, 0, 1, 0);
-        CloseHandle(file);
+    bool Write(std::string_view bytes, std::string& reason) override {
+        while (!bytes.empty()) {
+            DWORD count = 0;
+            if (!WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr)) {
+                return Failed(reason);
+            }
+            bytes.remove_prefix(count);
+        }
+        return true;
+    }
+    bool Flush(std::string& reason) override { return FlushFileBuffers(file_) || Failed(reason); }
+    bool RenameOver(const std::string& target, std::string& reason) override {
+        return RenameOpenFile(file_, Widen(target)) || Failed(reason);
+    }
+    void Discard() override {
+        Close();
+        DeleteFileW(path_.c_str());
     }
 
   private:
+    static bool Failed(std::string& reason) {
+        reason = WindowsErrorText(GetLastError());
+        return false;
+    }
+    void Close() {
+        if (file_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(file_);
+            file_ = INVALID_HANDLE_VALUE;
+        }
+    }
+
     HANDLE file_;
+    std::wstring path_;
 };
 
-// Locks the first byte, which the lock file never holds.
-DWORD TakeLock(HANDLE file, DWORD flags) {
-    OVERLAPPED at{};
-    return LockFileEx(file, flags, 0, 1, 0, &at) ? ERROR_SUCCESS : GetLastError();
-}
+// Closing the handle lets the lock go; it is let go first, as the system may otherwise
+// keep it for a while after the close. The lock is on the first byte, which the lock file
+// never holds.
+class Win32LockFile : public LockFile {
+  public:
+    explicit Win32LockFile(HANDLE file) : file_(file) {}
+    ~Win32LockFile() override {
+        UnlockFile(file_, 0, 0, 1, 0);
+        CloseHandle(file_);
+    }
+    Win32LockFile(const Win32LockFile&) = delete;
+    Win32LockFile& operator=(const Win32LockFile&) = delete;
+
+    bool IsPlainFile() override { return GetFileType(file_) == FILE_TYPE_DISK; }
+    Attempt TryTake(LockMode mode, std::string& reason) override {
+        const DWORD error = Lock(Flags(mode) | LOCKFILE_FAIL_IMMEDIATELY);
+        if (error == ERROR_SUCCESS) {
+            return Attempt::kTaken;
+        }
+        if (error == ERROR_LOCK_VIOLATION) {
+            return Attempt::kBusy;
+        }
+        reason = WindowsErrorText(error);
+        return Attempt::kFailed;
+    }
+    int Take(LockMode mode) override { return static_cast<int>(Lock(Flags(mode))); }
+
+  private:
+    static DWORD Flags(LockMode mode) { return mode == LockMode::kExclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0; }
+    DWORD Lock(DWORD flags) {
+        OVERLAPPED at{};
+        return LockFileEx(file_, flags, 0, 1, 0, &at) ? ERROR_SUCCESS : GetLastError();
+    }
+
+    HANDLE file_;
+};
 
 }  // namespace
 
@@ -229,72 +210,108 @@ ReadResult Win32Files::ReadAll(const std::string& path, std::size_t limit) {
     return result;
 }
 
-WriteResult Win32Files::ReplaceContents(const std::string& path, std::string_view bytes) {
+bool Win32Files::FollowLinks(std::string& path, std::string& reason) {
     std::wstring target = Widen(path);
-    std::string reason;
-    if (!MayReplace(target, reason)) {
-        return {false, reason};
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return true;
     }
-    RemoveLeftTemporaries(target);
-    const std::wstring temporary =
-        target + Widen(kTemporaryMark) + std::to_wstring(GetCurrentProcessId()) + Widen(kTemporaryEnd);
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return {false, WindowsErrorText(GetLastError())};
+    if (!FollowReparsePoints(target, reason)) {
+        return false;
     }
-    bool written = true;
-    while (written && !bytes.empty()) {
-        DWORD count = 0;
-        written = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr) != 0;
-        bytes.remove_prefix(count);
+    // A name that UTF-8 cannot carry would name another file on the way back.
+    path = Narrow(target);
+    if (Widen(path) != target) {
+        reason = WindowsErrorText(ERROR_INVALID_NAME);
+        return false;
     }
-    written = written && FlushFileBuffers(file) && RenameOpenFile(file, target);
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    if (!written) {
-        DeleteFileW(temporary.c_str());
-        return {false, WindowsErrorText(error)};
-    }
-    return {true, {}};
+    return true;
 }
 
-LockResult Win32Files::Lock(const std::string& path, LockMode mode, std::chrono::milliseconds wait) {
-    std::wstring target = Widen(path);
-    std::string reason;
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (!ResolveTarget(target, attributes, reason)) {
-        return {nullptr, false, reason};
+bool Win32Files::Examine(const std::string& path, Found& found, std::string&) {
+    // Missing, or a folder on the way that is: the save's own error comes with its creation.
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        found = Found::kMissing;
+    } else {
+        found =
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ? Found::kOther : Found::kPlainFile;
     }
+    return true;
+}
+
+bool Win32Files::MayWrite(const std::string& path, std::string& reason) {
+    // As the profile calls do, a read-only file is not written.
+    const std::wstring file = Widen(path);
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        reason = WindowsErrorText(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    HANDLE opened = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        reason = WindowsErrorText(GetLastError());
+        return false;
+    }
+    CloseHandle(opened);
+    return true;
+}
+
+std::vector<std::string> Win32Files::Siblings(const std::string& path) {
+    std::vector<std::string> siblings;
+    const std::wstring target = Widen(path);
+    const std::wstring folder = FolderOf(target);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((target + L".*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return siblings;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            siblings.push_back(Narrow(folder + found.cFileName));
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return siblings;
+}
+
+void Win32Files::RemoveUnlessHeld(const std::string& path) {
+    // A save keeps its temporary file open without sharing deletion: that one cannot be
+    // deleted, and stays.
+    DeleteFileW(Widen(path).c_str());
+}
+
+unsigned long Win32Files::ProcessId() {
+    return GetCurrentProcessId();
+}
+
+std::unique_ptr<TemporaryFile> Win32Files::CreateTemporary(const std::string& path, const std::string&,
+                                                           std::string& reason) {
+    std::wstring file = Widen(path);
+    HANDLE created = CreateFileW(file.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
+        reason = WindowsErrorText(GetLastError());
+        return nullptr;
+    }
+    return std::make_unique<Win32TemporaryFile>(created, std::move(file));
+}
+
+std::unique_ptr<LockFile> Win32Files::OpenLockFile(const std::string& path, std::string& reason) {
     // Hidden, since it stays in the game folder beside the favourites.
-    HANDLE file = CreateFileW((target + Widen(kLockEnd)).c_str(), GENERIC_READ | GENERIC_WRITE,
+    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return {nullptr, false, WindowsErrorText(GetLastError())};
+        reason = WindowsErrorText(GetLastError());
+        return nullptr;
     }
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
-        return {nullptr, false, path + kLockEnd + ": " + kNotPlainFile};
-    }
-    const DWORD flags = mode == LockMode::kExclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
-    const DWORD error = TakeLock(file, flags | LOCKFILE_FAIL_IMMEDIATELY);
-    if (error == ERROR_SUCCESS) {
-        return {std::make_unique<Win32FileLock>(file), false, {}};
-    }
-    if (error != ERROR_LOCK_VIOLATION) {
-        CloseHandle(file);
-        return {nullptr, false, WindowsErrorText(error)};
-    }
-    const LockWait waited = WaitOnHelper([file, flags] { return static_cast<int>(TakeLock(file, flags)); },
-                                         [file](int) { Win32FileLock::Release(file); }, wait);
-    switch (waited.outcome) {
-        case LockWait::kTaken: return {std::make_unique<Win32FileLock>(file), false, {}};
-        case LockWait::kTimedOut: return {nullptr, true, {}};
-        case LockWait::kFailed: break;
-    }
-    CloseHandle(file);
-    return {nullptr, false, WindowsErrorText(static_cast<DWORD>(waited.error))};
+    return std::make_unique<Win32LockFile>(file);
+}
+
+std::string Win32Files::ErrorText(int error) {
+    return WindowsErrorText(static_cast<DWORD>(error));
 }
 
 bool Win32Files::IsRegularFile(const std::string& path) {

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "platform/global_memory.h"
 #include "platform/socket_library.h"
-#include "platform/window_system.h"
 
 namespace vantorel::platform {
 
@@ -39,28 +37,6 @@ class Win32SocketLibrary : public SocketLibrary {
 
     std::uint32_t InetAddr(const std::string& dotted) override;
     std::string InetNtoa(std::uint32_t address) override;
-};
-
-// The hidden "STATIC" window of user32, subclassed through its window procedure.
-class Win32WindowSystem : public WindowSystem {
-  public:
-    WindowHandle CreateStaticWindow(const std::string& title) override;
-    bool DestroyWindow(WindowHandle window) override;
-    std::intptr_t SetWindowProcedure(WindowHandle window, std::intptr_t procedure) override;
-    std::intptr_t CallPreviousProcedure(std::intptr_t previous, WindowHandle window, std::uint32_t message,
-                                        std::uintptr_t wParam, std::intptr_t lParam) override;
-    bool PostMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                       std::intptr_t lParam) override;
-    std::uint32_t RegisterMessageName(const std::string& name) override;
-    std::string ExecutableName() override;
-};
-
-class Win32GlobalMemory : public GlobalMemory {
-  public:
-    std::intptr_t Alloc(unsigned flags, std::size_t bytes) override;
-    void* Lock(std::intptr_t handle) override;
-    bool Unlock(std::intptr_t handle) override;
-    std::intptr_t Free(std::intptr_t handle) override;
 };
 
 }  // namespace vantorel::platform

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "launcher/combo_box.h"
-#include "launcher/controls.h"
+#include "forms/combo_box.h"
+#include "forms/controls.h"
 
 namespace vantorel::ui {
 

@@ -1,6 +1,7 @@
 #include "ui/win32/launcher_window.h"
 
-#include "query/dock_place.h"
+#include "forms/dock_place.h"
+#include "launcher/mod_main.h"
 #include "ui/win32/bindings.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/message_box.h"
@@ -21,10 +22,19 @@ struct Frame {
 };
 constexpr Frame kFrames[] = {{480, 3600, 4815, 375}, {480, 4365, 1935, 375}, {2640, 4365, 1335, 375}};
 
+// The launcher's start of the game, as the stats window's slot wait uses it.
+std::optional<std::string> LaunchGame(const std::string& profile, const std::string& mod, const std::string& server) {
+    const modMain::LaunchResult launched = modMain::LaunchGame(profile, mod, server);
+    if (launched.started) {
+        return std::nullopt;
+    }
+    return launched.reason;
+}
+
 }  // namespace
 
 LauncherWindow::LauncherWindow()
-    : controls_{logic_.txtIP, logic_.txtPort, logic_.cmbProfiles, logic_.cmbMods},
+    : controls_{logic_.txtIP, logic_.txtPort, logic_.cmbProfiles, logic_.cmbMods, LaunchGame},
       stats_(
           controls_, [this] { return Bounds(); }, [this] { return Hwnd(); }, [this] { logic_.lblClose_Click(); }),
       logic_(*this, stats_) {

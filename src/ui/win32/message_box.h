@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "launcher/controls.h"
+#include "forms/controls.h"
 
 namespace vantorel::ui {
 

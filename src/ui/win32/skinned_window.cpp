@@ -404,26 +404,19 @@ void SkinnedWindow::SetLabelText(HWND label, const std::string& text) {
     InvalidateRect(hwnd_, &area, TRUE);
 }
 
-std::int32_t SkinnedWindow::SurfaceGetWindowLong(platform::WindowHandle window, int index) {
-    return GetWindowLongA(reinterpret_cast<HWND>(window), index);
+void SkinnedWindow::SetLayered(std::uint8_t alpha, std::uint32_t colourKey) {
+    // Each call that fails is skipped: where the system has no layered windows, the window
+    // is drawn opaque and everything else goes on. The other extended styles stay.
+    const LONG style = GetWindowLongA(hwnd_, GWL_EXSTYLE);
+    SetWindowLongA(hwnd_, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hwnd_, colourKey, alpha, LWA_COLORKEY | LWA_ALPHA);
 }
 
-std::int32_t SkinnedWindow::SurfaceSetWindowLong(platform::WindowHandle window, int index, std::int32_t value) {
-    return SetWindowLongA(reinterpret_cast<HWND>(window), index, value);
-}
-
-bool SkinnedWindow::SurfaceSetLayered(platform::WindowHandle window, std::uint32_t key, std::uint8_t alpha,
-                                      std::uint32_t flags) {
-    return SetLayeredWindowAttributes(reinterpret_cast<HWND>(window), key, alpha, flags) != 0;
-}
-
-std::intptr_t SkinnedWindow::SurfaceSendMessage(platform::WindowHandle window, std::uint32_t message,
-                                                std::uintptr_t wParam, std::intptr_t lParam) {
-    if (reinterpret_cast<HWND>(window) == hwnd_ && message == WM_NCLBUTTONDOWN && wParam == HTCAPTION) {
-        MoveWithMouse();
-        return 0;
-    }
-    return SendMessageA(reinterpret_cast<HWND>(window), message, wParam, lParam);
+void SkinnedWindow::DragWithMouse() {
+    // As a press on the caption (WM_NCLBUTTONDOWN with HTCAPTION) would, after the capture
+    // that the press gave the window is let go.
+    ReleaseCapture();
+    MoveWithMouse();
 }
 
 void SkinnedWindow::MoveWithMouse() {

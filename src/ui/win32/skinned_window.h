@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/window_surface.h"
+#include "forms/window_surface.h"
 
 namespace vantorel::ui {
 
@@ -97,11 +97,8 @@ class SkinnedWindow {
     void SetLabelText(HWND label, const std::string& text);
 
     // The WindowSurface calls.
-    std::int32_t SurfaceGetWindowLong(platform::WindowHandle window, int index);
-    std::int32_t SurfaceSetWindowLong(platform::WindowHandle window, int index, std::int32_t value);
-    bool SurfaceSetLayered(platform::WindowHandle window, std::uint32_t key, std::uint8_t alpha, std::uint32_t flags);
-    std::intptr_t SurfaceSendMessage(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                                     std::intptr_t lParam);
+    void SetLayered(std::uint8_t alpha, std::uint32_t colourKey);
+    void DragWithMouse();
     void InvalidateBackground();
 
     // What a mouse move's wParam says of the buttons, as the logic counts them.
@@ -147,22 +144,9 @@ template <typename View>
 class SkinnedSurface : public View, protected SkinnedWindow {
   public:
     platform::WindowHandle Handle() const override { return reinterpret_cast<platform::WindowHandle>(Hwnd()); }
-    std::int32_t GetWindowLongA(platform::WindowHandle window, int index) override {
-        return SurfaceGetWindowLong(window, index);
-    }
-    std::int32_t SetWindowLongA(platform::WindowHandle window, int index, std::int32_t value) override {
-        return SurfaceSetWindowLong(window, index, value);
-    }
-    bool SetLayeredWindowAttributes(platform::WindowHandle window, std::uint32_t key, std::uint8_t alpha,
-                                    std::uint32_t flags) override {
-        return SurfaceSetLayered(window, key, alpha, flags);
-    }
-    bool ReleaseCapture() override { return ::ReleaseCapture() != 0; }
-    std::intptr_t SendMessageA(platform::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                               std::intptr_t lParam) override {
-        return SurfaceSendMessage(window, message, wParam, lParam);
-    }
     void DrawBackgroundStretched() override { InvalidateBackground(); }
+    void SetTranslucency(std::uint8_t alpha, std::uint32_t colourKey) override { SetLayered(alpha, colourKey); }
+    void SystemDrag() override { DragWithMouse(); }
 };
 
 }  // namespace vantorel::ui

@@ -6,7 +6,7 @@
 
 #include "fakes/fake_services.h"
 #include "fakes/temp_folder.h"
-#include "launcher/combo_box.h"
+#include "forms/combo_box.h"
 #include "launcher/mod_favorites.h"
 #include "launcher/mod_main.h"
 #include "platform/win32/wide.h"

@@ -6,7 +6,7 @@
 
 #include "fakes/temp_folder.h"
 #include "platform/posix/files_posix.h"
-#include "platform/posix/recording_shell.h"
+#include "platform/posix/shell_posix.h"
 
 namespace vantorel::platform {
 namespace {

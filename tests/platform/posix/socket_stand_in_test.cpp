@@ -71,7 +71,7 @@ class StandInTest : public ::testing::Test {
         close(fd);
     }
 
-    PosixMessageLoop loop;
+    PosixEventLoop loop;
     PosixSocketLibrary sockets{loop};
     WindowHandle window = 0;
 };

@@ -19,7 +19,7 @@
 #include "platform/folder_picker.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
-#include "query/dock_place.h"
+#include "forms/dock_place.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/launcher_window.h"
 
@@ -214,6 +214,20 @@ TEST_F(DesktopTest, TheLauncherOwnsTheStatsWindowWhichHasNoTaskbarEntry) {
     EXPECT_EQ(GetWindow(stats, GW_OWNER), window);
     EXPECT_NE(GetWindowLongW(stats, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
     EXPECT_NE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+}
+
+TEST_F(DesktopTest, BothWindowsAreTranslucentWithHolesInTheKeyColourAfterEveryResize) {
+    SendMessageW(stats, WM_SIZE, SIZE_RESTORED, 0);  // a second time changes nothing
+    for (const HWND shown : {window, stats}) {
+        EXPECT_NE(GetWindowLongW(shown, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+        COLORREF key = 0;
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(GetLayeredWindowAttributes(shown, &key, &alpha, &flags));
+        EXPECT_EQ(key, RGB(255, 0, 255));
+        EXPECT_EQ(alpha, 230);
+        EXPECT_EQ(flags, static_cast<DWORD>(LWA_COLORKEY | LWA_ALPHA));
+    }
 }
 
 TEST_F(DesktopTest, LabelsShowAmpersandsAndOnlyTheBackgroundAndTitleDrag) {

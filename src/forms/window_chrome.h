@@ -5,21 +5,12 @@
 
 #include <cstdint>
 
-#include "launcher/window_surface.h"
+#include "forms/window_surface.h"
 
 namespace vantorel::windowChrome {
 
 inline constexpr std::uint8_t kAlpha = 230;
 inline constexpr std::uint32_t kColourKey = 0x00FF00FF;  // RGB(255,0,255)
-inline constexpr int kGwlExStyle = -20;
-inline constexpr std::int32_t kWsExLayered = 0x80000;
-inline constexpr std::uint32_t kLwaColourKeyAndAlpha = 3;
-inline constexpr std::uint32_t kWmNcLButtonDown = 0xA1;
-inline constexpr std::uintptr_t kHtCaption = 2;
-
-// Makes the window layered and sets its alpha and colour key. Each call that fails is
-// skipped; the window is then simply drawn opaque.
-void SetTranslucency(WindowSurface& surface, platform::WindowHandle window, std::uint8_t alpha, std::uint32_t key);
 
 // A window's resize: the picture stretched over it, then the translucency.
 void PaintOnResize(WindowSurface& surface);

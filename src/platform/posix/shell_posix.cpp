@@ -1,4 +1,4 @@
-#include "platform/posix/recording_shell.h"
+#include "platform/posix/shell_posix.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "platform/posix/message_loop.h"
+#include "platform/posix/event_loop_posix.h"
 
 namespace vantorel::platform {
 namespace {
@@ -20,7 +20,7 @@ std::intptr_t Record(WindowHandle, std::uint32_t message, std::uintptr_t wParam,
 
 std::intptr_t Repost(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t);
 
-PosixMessageLoop* repostLoop = nullptr;
+PosixEventLoop* repostLoop = nullptr;
 
 std::intptr_t Repost(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
     Seen::messages.push_back(message);
@@ -28,23 +28,23 @@ std::intptr_t Repost(WindowHandle window, std::uint32_t message, std::uintptr_t 
     return 0;
 }
 
-class MessageLoopTest : public ::testing::Test {
+class PosixEventLoopTest : public ::testing::Test {
   protected:
     void SetUp() override {
         Seen::messages.clear();
         Seen::wParams.clear();
     }
-    PosixMessageLoop loop;
+    PosixEventLoop loop;
 };
 
-TEST_F(MessageLoopTest, RegisteredMessagesKeepTheirNumber) {
+TEST_F(PosixEventLoopTest, RegisteredMessagesKeepTheirNumber) {
     const std::uint32_t first = loop.RegisterMessage("query.WinsockMessage");
     EXPECT_GE(first, 0xC000u);
     EXPECT_NE(loop.RegisterMessage("query.ResolveMessage"), first);
     EXPECT_EQ(loop.RegisterMessage("query.WinsockMessage"), first);
 }
 
-TEST_F(MessageLoopTest, PostedMessagesReachTheCurrentProcedureOfALiveWindow) {
+TEST_F(PosixEventLoopTest, PostedMessagesReachTheCurrentProcedureOfALiveWindow) {
     const WindowHandle window = loop.CreateWindow(nullptr);
     loop.Post(window, 0x401, 1, 0);
     loop.DoEvents();  // a window without a procedure answers nothing
@@ -63,7 +63,7 @@ TEST_F(MessageLoopTest, PostedMessagesReachTheCurrentProcedureOfALiveWindow) {
     EXPECT_NE(loop.CreateWindow(nullptr), window);  // handles are not reused
 }
 
-TEST_F(MessageLoopTest, DoEventsRunsOnlyWhatWasWaiting) {
+TEST_F(PosixEventLoopTest, DoEventsRunsOnlyWhatWasWaiting) {
     repostLoop = &loop;
     const WindowHandle window = loop.CreateWindow(Repost);
     loop.Post(window, 0x400, 0, 0);
@@ -72,7 +72,7 @@ TEST_F(MessageLoopTest, DoEventsRunsOnlyWhatWasWaiting) {
     EXPECT_EQ(Seen::messages.size(), 2u);
 }
 
-TEST_F(MessageLoopTest, PostsFromAnotherThreadWakeTheLoop) {
+TEST_F(PosixEventLoopTest, PostsFromAnotherThreadWakeTheLoop) {
     const WindowHandle window = loop.CreateWindow(Record);
     std::thread poster([&] { loop.Post(window, 0x500, 7, 0); });
     poster.join();
@@ -81,7 +81,7 @@ TEST_F(MessageLoopTest, PostsFromAnotherThreadWakeTheLoop) {
     EXPECT_EQ(Seen::wParams[0], 7u);
 }
 
-TEST_F(MessageLoopTest, TimersRepeatUntilKilled) {
+TEST_F(PosixEventLoopTest, TimersRepeatUntilKilled) {
     int ticks = 0;
     TimerId id = 0;
     id = loop.SetTimer(1, [&] {
@@ -94,7 +94,7 @@ TEST_F(MessageLoopTest, TimersRepeatUntilKilled) {
     EXPECT_EQ(ticks, 3);
 }
 
-TEST_F(MessageLoopTest, AnIdleLoopSleepsInPoll) {
+TEST_F(PosixEventLoopTest, AnIdleLoopSleepsInPoll) {
     const std::uint64_t before = loop.WakeUps();
     loop.RunOnce(50);
     EXPECT_EQ(loop.WakeUps() - before, 1u);

@@ -1,4 +1,4 @@
-#include "query/dock_place.h"
+#include "forms/dock_place.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/posix/message_loop.h"
+#include "platform/posix/event_loop_posix.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,7 +13,7 @@
 
 namespace vantorel::platform {
 
-PosixMessageLoop::PosixMessageLoop() : owner_(std::this_thread::get_id()) {
+PosixEventLoop::PosixEventLoop() : owner_(std::this_thread::get_id()) {
     int fds[2];
     if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
         wakeRead_ = fds[0];
@@ -21,14 +21,14 @@ PosixMessageLoop::PosixMessageLoop() : owner_(std::this_thread::get_id()) {
     }
 }
 
-PosixMessageLoop::~PosixMessageLoop() {
+PosixEventLoop::~PosixEventLoop() {
     if (wakeRead_ >= 0) {
         close(wakeRead_);
         close(wakeWrite_);
     }
 }
 
-WindowHandle PosixMessageLoop::CreateWindow(WindowProc procedure) {
+WindowHandle PosixEventLoop::CreateWindow(WindowProc procedure) {
     // Handles step by 2 like Windows' user handles and are never reused, so a message
     // still queued for a destroyed window cannot reach a new one.
     const WindowHandle window = nextWindow_;
@@ -37,15 +37,15 @@ WindowHandle PosixMessageLoop::CreateWindow(WindowProc procedure) {
     return window;
 }
 
-bool PosixMessageLoop::DestroyWindow(WindowHandle window) {
+bool PosixEventLoop::DestroyWindow(WindowHandle window) {
     return windows_.erase(window) > 0;
 }
 
-bool PosixMessageLoop::IsWindow(WindowHandle window) const {
+bool PosixEventLoop::IsWindow(WindowHandle window) const {
     return windows_.count(window) > 0;
 }
 
-WindowProc PosixMessageLoop::SetWindowProcedure(WindowHandle window, WindowProc procedure) {
+WindowProc PosixEventLoop::SetWindowProcedure(WindowHandle window, WindowProc procedure) {
     const auto found = windows_.find(window);
     if (found == windows_.end()) {
         return nullptr;
@@ -53,16 +53,16 @@ WindowProc PosixMessageLoop::SetWindowProcedure(WindowHandle window, WindowProc 
     return std::exchange(found->second, procedure);
 }
 
-bool PosixMessageLoop::Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+bool PosixEventLoop::Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     Enqueue(Message{window, message, wParam, lParam, {}});
     return true;
 }
 
-void PosixMessageLoop::PostTask(std::function<void()> task) {
+void PosixEventLoop::PostTask(std::function<void()> task) {
     Enqueue(Message{0, 0, 0, 0, std::move(task)});
 }
 
-void PosixMessageLoop::Enqueue(Message message) {
+void PosixEventLoop::Enqueue(Message message) {
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         queue_.push_back(std::move(message));
@@ -76,7 +76,7 @@ void PosixMessageLoop::Enqueue(Message message) {
     }
 }
 
-std::uint32_t PosixMessageLoop::RegisterMessage(const std::string& name) {
+std::uint32_t PosixEventLoop::RegisterMessage(const std::string& name) {
     const auto found = messageNames_.find(name);
     if (found != messageNames_.end()) {
         return found->second;
@@ -87,26 +87,26 @@ std::uint32_t PosixMessageLoop::RegisterMessage(const std::string& name) {
     return number;
 }
 
-TimerId PosixMessageLoop::SetTimer(unsigned intervalMs, std::function<void()> tick) {
+TimerId PosixEventLoop::SetTimer(unsigned intervalMs, std::function<void()> tick) {
     const TimerId id = nextTimer_++;
     const std::chrono::milliseconds interval(std::max(intervalMs, 1u));
     timers_[id] = Timer{interval, Clock::now() + interval, std::move(tick)};
     return id;
 }
 
-void PosixMessageLoop::KillTimer(TimerId id) {
+void PosixEventLoop::KillTimer(TimerId id) {
     timers_.erase(id);
 }
 
-void PosixMessageLoop::Watch(int fd, short events, ReadyCallback ready) {
+void PosixEventLoop::Watch(int fd, short events, ReadyCallback ready) {
     watched_[fd] = Watched{events, std::move(ready)};
 }
 
-void PosixMessageLoop::Unwatch(int fd) {
+void PosixEventLoop::Unwatch(int fd) {
     watched_.erase(fd);
 }
 
-void PosixMessageLoop::DoEvents() {
+void PosixEventLoop::DoEvents() {
     // Busy loops yield once per item, thousands of times a second. Sockets are looked at
     // once a millisecond at most, as Winsock posts its notifications at its own pace; what
     // is already queued, and the timers that are due, run every time.
@@ -118,11 +118,11 @@ void PosixMessageLoop::DoEvents() {
     RunDueTimers();
 }
 
-void PosixMessageLoop::RunOnce(int timeoutMs) {
+void PosixEventLoop::RunOnce(int timeoutMs) {
     Cycle(timeoutMs);
 }
 
-void PosixMessageLoop::Run() {
+void PosixEventLoop::Run() {
     quit_ = false;
     while (!quit_) {
         Cycle(-1);
@@ -130,11 +130,11 @@ void PosixMessageLoop::Run() {
     quit_ = false;
 }
 
-void PosixMessageLoop::Quit() {
+void PosixEventLoop::Quit() {
     quit_ = true;
 }
 
-int PosixMessageLoop::PollTimeout(int timeoutMs) {
+int PosixEventLoop::PollTimeout(int timeoutMs) {
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         if (!queue_.empty()) {
@@ -153,7 +153,7 @@ int PosixMessageLoop::PollTimeout(int timeoutMs) {
     return wait == LLONG_MAX ? -1 : static_cast<int>(std::min<long long>(wait, INT_MAX));
 }
 
-void PosixMessageLoop::Cycle(int timeoutMs) {
+void PosixEventLoop::Cycle(int timeoutMs) {
     std::vector<pollfd> fds;
     fds.reserve(watched_.size() + 1);
     if (wakeRead_ >= 0) {
@@ -186,13 +186,13 @@ void PosixMessageLoop::Cycle(int timeoutMs) {
     RunDueTimers();
 }
 
-void PosixMessageLoop::DrainWakePipe() {
+void PosixEventLoop::DrainWakePipe() {
     char bytes[256];
     while (read(wakeRead_, bytes, sizeof bytes) > 0) {
     }
 }
 
-void PosixMessageLoop::DispatchQueued() {
+void PosixEventLoop::DispatchQueued() {
     // Only the messages already waiting run now; what their handlers post waits for the
     // next cycle, so a handler that always posts cannot keep DoEvents from returning.
     std::size_t count;
@@ -221,7 +221,7 @@ void PosixMessageLoop::DispatchQueued() {
     }
 }
 
-void PosixMessageLoop::RunDueTimers() {
+void PosixEventLoop::RunDueTimers() {
     const auto now = Clock::now();
     std::vector<TimerId> due;
     for (const auto& [id, timer] : timers_) {

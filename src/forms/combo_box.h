@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/list_control.h"
+#include "forms/list_control.h"
 
 namespace vantorel {
 

@@ -1,4 +1,4 @@
-#include "launcher/combo_box.h"
+#include "forms/combo_box.h"
 
 namespace vantorel {
 

@@ -2,7 +2,7 @@
 // Where the two windows go on the screen, so that the pair fits the work area (the screen
 // less the taskbar) at any scaling.
 
-#include "launcher/window_surface.h"
+#include "forms/window_surface.h"
 
 namespace vantorel::dockPlace {
 

@@ -1,4 +1,4 @@
-#include "launcher/controls.h"
+#include "forms/controls.h"
 
 namespace vantorel {
 namespace {

@@ -17,12 +17,12 @@
 
 namespace vantorel::platform {
 
-class PosixMessageLoop : public EventLoop {
+class PosixEventLoop : public EventLoop {
   public:
-    PosixMessageLoop();
-    ~PosixMessageLoop() override;
-    PosixMessageLoop(const PosixMessageLoop&) = delete;
-    PosixMessageLoop& operator=(const PosixMessageLoop&) = delete;
+    PosixEventLoop();
+    ~PosixEventLoop() override;
+    PosixEventLoop(const PosixEventLoop&) = delete;
+    PosixEventLoop& operator=(const PosixEventLoop&) = delete;
 
     // EventLoop
     void DoEvents() override;
