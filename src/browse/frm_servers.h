@@ -16,7 +16,7 @@
 #include "browse/server_list.h"
 #include "browse/server_source.h"
 #include "browse/type_ahead.h"
-#include "launcher/controls.h"
+#include "forms/controls.h"
 
 namespace vantorel::browse {
 

@@ -5,7 +5,7 @@
 #include "browse/server_answer.h"
 #include "common/text.h"
 #include "common/utf8.h"
-#include "launcher/ini_document.h"
+#include "common/ini_document.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 

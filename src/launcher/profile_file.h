@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/ini_document.h"
+#include "common/ini_document.h"
 #include "launcher/profile_encoding.h"
 
 namespace vantorel::profileFile {

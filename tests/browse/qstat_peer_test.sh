@@ -32,7 +32,7 @@ fail() {
     exit 1
 }
 
-address="127.$(($$ % 200 + 20)).$(($$ / 200 % 250 + 1)).$(($(date +%N) % 250 + 1))"
+address="127.$(($$ % 200 + 20)).$(($$ / 200 % 250 + 1)).$(($(od -An -N2 -tu2 /dev/urandom) % 250 + 1))"
 $runner "$bin/bfv-sample-master$ext" --protocol legacy --lenient --bind "$address" --port 28900 --duration 150 \
     127.0.0.1:1-3 >"$work/master.log" 2>&1 &
 pid=$!

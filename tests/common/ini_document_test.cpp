@@ -2,7 +2,7 @@
 
 #include "common/codepage.h"
 #include "common/text.h"
-#include "launcher/ini_document.h"
+#include "common/ini_document.h"
 
 namespace vantorel {
 namespace {

@@ -1,4 +1,4 @@
-#include "launcher/ini_document.h"
+#include "common/ini_document.h"
 
 #include "common/text.h"
 
