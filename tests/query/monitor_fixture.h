@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "common/codepage.h"
 #include "fakes/fake_services.h"
 #include "fakes/fake_sockets.h"
@@ -18,6 +20,9 @@ namespace vantorel::testing {
 class RecordingStatsView : public StatsWindowView {
   public:
     void FreezeDrawing() override {
+        if (!failure.empty()) {
+            throw std::runtime_error(failure);
+        }
         ++depth;
         deepest = std::max(deepest, depth);
         ++freezes;
@@ -32,6 +37,7 @@ class RecordingStatsView : public StatsWindowView {
         std::string title;
         int frozen = 0;  // how deep the drawing was frozen while it showed
     };
+    std::string failure;  // when set, freezing the drawing throws with this text
     int depth = 0;
     int deepest = 0;
     int freezes = 0;
@@ -47,9 +53,7 @@ class MonitorTest : public ::testing::Test {
         mods.SetText("BfVietnam");
         txtIP.SetText(" 10.0.0.1 ");
         txtPort.SetText("15567");
-        frmQuery::Options options;
-        options.now = [this] { return now; };
-        monitor = std::make_unique<frmQuery>(view, &launcher, options);
+        monitor = std::make_unique<frmQuery>(view, &launcher, frmQuery::Options{});
         monitor->Start();
     }
 
@@ -75,7 +79,8 @@ class MonitorTest : public ::testing::Test {
     ComboBox profiles, mods;
     TextBox txtIP, txtPort;
     LauncherControls launcher{txtIP, txtPort, profiles, mods};
-    frmQuery::Clock::time_point now{};
+    // The monotonic time the window reads; tests move it.
+    platform::MonotonicClock::time_point& now = services.clock.now.emplace();
     std::unique_ptr<frmQuery> monitor;
 };
 

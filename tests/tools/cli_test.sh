@@ -163,7 +163,7 @@ port, silent, closed, closed_status = sys.argv[2:6]
 assert [entry["query"] for entry in data] == ["127.0.0.1:" + port, "127.0.0.1:" + silent,
                                               "127.0.0.1:" + closed, "no-such-host.invalid:23000"]
 ok, timeout, down, error = data
-assert ok["status"] == "ok" and ok["ip"] == "127.0.0.1" and ok["ping_ms"] >= 0 and ok["protocol"] == "basic"
+assert ok["status"] == "ok" and ok["ip"] == "127.0.0.1" and ok["ping_ms"] >= 0 and ok["protocol"] == "status"
 assert ok["fields"] == {"hostname": "Vantorel Sample Server", "mapname": "Hue", "numplayers": 4,
                        "maxplayers": 32, "reservedslots": 2}, ok["fields"]
 assert ok["rules"]["gamever"] == "v1.21" and not set(ok["fields"]) & set(ok["rules"]) and "missing" not in ok
@@ -187,7 +187,7 @@ query --json --protocol basic --timeout 300 "127.0.0.1:$gs2" >"$work/basic" 2>&1
 python3 - "$work/dialects" "$work/gs2" "$work/basic" <<'PY' || fail "dialects: $(cat "$work/dialects")"
 import json, sys
 dialects, gs2, basic = (json.load(open(name, encoding="utf-8")) for name in sys.argv[1:4])
-assert [entry["protocol"] for entry in dialects] == ["basic", "status", "gs2"], dialects
+assert [entry["protocol"] for entry in dialects] == ["status", "status", "gs2"], dialects
 for entry in dialects + gs2:
     display = entry["display"]
     assert entry["status"] == "ok" and display["server_title"] == "Vantorel Sample Server", entry

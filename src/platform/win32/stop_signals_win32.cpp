@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "stop_signals.h"
+#include "platform/stop_signals.h"
 
-namespace vantorel::tools {
+namespace vantorel::platform {
 namespace {
 
 DWORD mainThread = 0;
@@ -20,4 +20,4 @@ void QuitOnStopSignals() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
-}  // namespace vantorel::tools
+}  // namespace vantorel::platform

@@ -7,11 +7,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "datagram_sockets.h"
+#include "platform/datagram_sockets.h"
 
-namespace vantorel::bfvQuery {
+namespace vantorel::platform {
+namespace {
 
-struct DatagramSockets::System {
+struct System {
     bool started = false;
     // One connected socket per server being asked.
     std::unordered_map<std::uint64_t, SOCKET> byPeer;
@@ -36,8 +37,6 @@ struct DatagramSockets::System {
         }
     }
 };
-
-namespace {
 
 constexpr int kMostReadsPerWait = DatagramSockets::kMostDatagramsPerWait;
 
@@ -77,7 +76,7 @@ SOCKET NonBlockingSocket() {
     return s;
 }
 
-void Drain(DatagramSockets::System& system, SOCKET s, Endpoint peer, const DatagramSockets::Handlers& handlers) {
+void Drain(System& system, SOCKET s, Endpoint peer, const DatagramSockets::Handlers& handlers) {
     for (int read = 0; read < kMostReadsPerWait; ++read) {
         const int got = recv(s, system.buffer.data(), static_cast<int>(system.buffer.size()), 0);
         if (got != SOCKET_ERROR) {
@@ -104,11 +103,6 @@ void Drain(DatagramSockets::System& system, SOCKET s, Endpoint peer, const Datag
 
 }  // namespace
 
-std::string AddressText(std::uint32_t address) {
-    const auto* b = reinterpret_cast<const unsigned char*>(&address);
-    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." + std::to_string(b[3]);
-}
-
 std::optional<std::uint32_t> LookUpHost(const std::string& name) {
     // Each lookup thread needs Winsock started for its own calls; the count keeps it going.
     if (!StartWinsock()) {
@@ -132,39 +126,25 @@ int SocketsAvailable() {
     return FD_SETSIZE;
 }
 
-DatagramSockets::DatagramSockets(std::unique_ptr<System> system) : system_(std::move(system)) {}
-DatagramSockets::~DatagramSockets() = default;
+namespace {
 
-std::unique_ptr<DatagramSockets> DatagramSockets::Open(int, std::string* error) {
-    auto system = std::make_unique<System>();
-    system->started = StartWinsock();
-    if (!system->started) {
-        *error = "Windows Sockets could not be started";
-        return nullptr;
-    }
-    system->wake = NonBlockingSocket();
-    system->wakeAddress.sin_family = AF_INET;
-    system->wakeAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof system->wakeAddress;
-    if (system->wake == INVALID_SOCKET ||
-        bind(system->wake, reinterpret_cast<const sockaddr*>(&system->wakeAddress), length) != 0 ||
-        getsockname(system->wake, reinterpret_cast<sockaddr*>(&system->wakeAddress), &length) != 0) {
-        *error = "no socket: error " + std::to_string(WSAGetLastError());
-        return nullptr;
-    }
-    ++system->localPorts[ntohs(system->wakeAddress.sin_port)];
-    return std::unique_ptr<DatagramSockets>(new DatagramSockets(std::move(system)));
-}
+class Win32DatagramSockets : public DatagramSockets {
+  public:
+    explicit Win32DatagramSockets(std::unique_ptr<System> system) : system_(std::move(system)) {}
 
-int DatagramSockets::Count() const {
-    return 1;
-}
+    int Count() const override { return 1; }
+    int MostInFlight() const override { return FD_SETSIZE - 1; }  // the wake socket takes one place
+    bool Send(int socket, Endpoint to, std::string_view bytes) override;
+    void Release(Endpoint to) override;
+    bool IsOwn(Endpoint from) const override;
+    void Wait(int timeoutMs, const Handlers& handlers) override;
+    void Wake() override;
 
-int DatagramSockets::MostInFlight() const {
-    return FD_SETSIZE - 1;  // the wake socket takes one place
-}
+  private:
+    std::unique_ptr<System> system_;
+};
 
-bool DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
+bool Win32DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
     System& system = *system_;
     SOCKET& s = system.byPeer[Key(to)];
     if (s == 0 || s == INVALID_SOCKET) {
@@ -182,7 +162,7 @@ bool DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
     return send(s, bytes.data(), static_cast<int>(bytes.size()), 0) != SOCKET_ERROR;
 }
 
-void DatagramSockets::Release(Endpoint to) {
+void Win32DatagramSockets::Release(Endpoint to) {
     const auto found = system_->byPeer.find(Key(to));
     if (found != system_->byPeer.end()) {
         const auto port = system_->localPorts.find(LocalPort(found->second));
@@ -194,7 +174,7 @@ void DatagramSockets::Release(Endpoint to) {
     }
 }
 
-bool DatagramSockets::IsOwn(Endpoint from) const {
+bool Win32DatagramSockets::IsOwn(Endpoint from) const {
     if (system_->localPorts.count(from.port) == 0) {
         return false;
     }
@@ -217,7 +197,7 @@ bool DatagramSockets::IsOwn(Endpoint from) const {
     return local;
 }
 
-void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
+void Win32DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
     System& system = *system_;
     fd_set readable;
     FD_ZERO(&readable);
@@ -251,10 +231,33 @@ void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
     }
 }
 
-void DatagramSockets::Wake() {
+void Win32DatagramSockets::Wake() {
     const char byte = 1;
     sendto(system_->wake, &byte, 1, 0, reinterpret_cast<const sockaddr*>(&system_->wakeAddress),
            sizeof system_->wakeAddress);
 }
 
-}  // namespace vantorel::bfvQuery
+}  // namespace
+
+std::unique_ptr<DatagramSockets> OpenDatagramSockets(int, std::string* error) {
+    auto system = std::make_unique<System>();
+    system->started = StartWinsock();
+    if (!system->started) {
+        *error = "Windows Sockets could not be started";
+        return nullptr;
+    }
+    system->wake = NonBlockingSocket();
+    system->wakeAddress.sin_family = AF_INET;
+    system->wakeAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof system->wakeAddress;
+    if (system->wake == INVALID_SOCKET ||
+        bind(system->wake, reinterpret_cast<const sockaddr*>(&system->wakeAddress), length) != 0 ||
+        getsockname(system->wake, reinterpret_cast<sockaddr*>(&system->wakeAddress), &length) != 0) {
+        *error = "no socket: error " + std::to_string(WSAGetLastError());
+        return nullptr;
+    }
+    ++system->localPorts[ntohs(system->wakeAddress.sin_port)];
+    return std::make_unique<Win32DatagramSockets>(std::move(system));
+}
+
+}  // namespace vantorel::platform

@@ -1,23 +1,18 @@
 // The shapes of reply that other query clients read, read by the stats window's path (the
-// query session, the parser, the display texts) and by bfv-query over loopback, in automatic
-// mode and with the protocol forced: both must show the same three players.
+// query session, the parser, the record and table, the display texts) and by the many-server
+// engine that bfv-query runs, in automatic mode and with the protocol forced: both must show
+// the same three players.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <memory>
-#include <thread>
-
-#include "engine.h"
-#include "fakes/udp_peer.h"
-#include "platform/platform.h"
-#include "platform/quiet_event_loop.h"
+#include "fakes/fake_datagram_sockets.h"
+#include "fakes/fake_services.h"
+#include "query/mod_bfv_query_parse.h"
+#include "query/query_all.h"
 #include "query/query_session.h"
-#include "query/stats_text.h"
-#include "query_adapter.h"
-#include "reply_summary.h"
+#include "query/stats_display.h"
 
-namespace vantorel::bfvQuery {
+namespace vantorel {
 namespace {
 
 using namespace std::string_literals;
@@ -102,17 +97,15 @@ struct Shown {
     std::vector<std::string> lines;
 };
 
-Shown ShownBy(const ServerReport& report) {
-    const Display display = ShowReport(report);
+Shown ShownBy(const StatsDisplay& display) {
     return {display.serverTitle, display.players, display.lines};
 }
 
 // As the stats window reads a shape: its session, its parser and its texts.
 Shown ShownByTheWindow(const Shape& shape) {
     const QuerySession::Clock::time_point start{};
-    QuerySession session("10.0.0.1",
-                         shape.gameSpy2 ? vantorel::QueryProtocol::kGameSpy2 : vantorel::QueryProtocol::kAuto, nullptr,
-                         9, start);
+    QuerySession session("10.0.0.1", shape.gameSpy2 ? QueryProtocol::kGameSpy2 : QueryProtocol::kAuto, nullptr, 9,
+                         start);
     std::optional<QueryReply> reply;
     for (const std::string& datagram : shape.datagrams) {
         QuerySession::Action action = session.OnDatagram(AnswerTo(datagram, session.Request()), start);
@@ -124,53 +117,30 @@ Shown ShownByTheWindow(const Shape& shape) {
     if (!reply) {
         return {};
     }
-    platform::QuietEventLoop quiet;
-    const platform::ScopedPlatform restore;
-    platform::Current().events = &quiet;
-    ParseQueryReply(*reply);
-    const modBFVQueryParse::ServerInfoRecord& info = modBFVQueryParse::ServerInfo();
-    Shown shown{info.hostname, statsText::PlayersLine(info), {}};
-    for (int i = 0; i < statsText::PlayerLineCount(info); ++i) {
-        shown.lines.push_back(statsText::PlayerLine(modBFVQueryParse::Players()[static_cast<std::size_t>(i)]));
-    }
-    return shown;
+    modBFVQueryParse::StoreReply(ParseQueryReply(*reply));
+    return ShownBy(ComposeStats(modBFVQueryParse::ServerInfo(), modBFVQueryParse::Players()));
 }
 
-// A server that answers each request of its protocol with the shape's datagrams.
-class ShapeServer {
-  public:
-    explicit ShapeServer(const Shape& shape) : shape_(shape), thread_([this] { Serve(); }) {}
-    ~ShapeServer() {
-        stop_ = true;
-        thread_.join();
-    }
-    int Port() const { return peer_.Port(); }
-
-  private:
-    void Serve() {
-        while (!stop_) {
-            const std::optional<testing::UdpPeer::Datagram> request = peer_.Receive(50);
-            if (!request || (request->bytes[0] == '\\') == shape_.gameSpy2) {
-                continue;
-            }
-            for (const std::string& datagram : shape_.datagrams) {
-                peer_.SendTo("127.0.0.1", request->fromPort, AnswerTo(datagram, request->bytes));
-            }
-        }
-    }
-    const Shape& shape_;
-    testing::UdpPeer peer_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-TEST(ReplyShapes, ReadAlikeByTheStatsWindowAndByBfvQuery) {
+TEST(ReplyShapes, ReadAlikeByTheStatsWindowAndByTheEngine) {
+    testing::FakePlatform services;
+    platform::MonotonicClock::time_point& now = services.clock.now.emplace();
+    testing::FakeDatagramSockets sockets(now);
     const std::vector<Shape> shapes = Shapes();
-    std::vector<std::unique_ptr<ShapeServer>> servers;
-    std::vector<Target> targets;
-    for (const Shape& shape : shapes) {
-        servers.push_back(std::make_unique<ShapeServer>(shape));
-        targets.push_back({"127.0.0.1", servers.back()->Port()});
+    std::vector<QueryTarget> targets;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        // Each answers every request of its protocol with the shape's datagrams.
+        const Shape& shape = shapes[i];
+        targets.push_back({"10.0.0.1", static_cast<int>(i + 1)});
+        sockets.Serve(
+            {*DottedAddress("10.0.0.1"), static_cast<std::uint16_t>(i + 1)}, [&shape](std::string_view request) {
+                std::vector<testing::FakeDatagramSockets::Answer> answers;
+                if ((request[0] == '\\') != shape.gameSpy2) {
+                    for (const std::string& datagram : shape.datagrams) {
+                        answers.push_back({std::chrono::milliseconds(10), AnswerTo(datagram, std::string(request))});
+                    }
+                }
+                return answers;
+            });
     }
     const auto expect = [](const Shown& shown, const Shape& shape, const std::string& by) {
         EXPECT_EQ(shown.title, "Alpha") << shape.name << ", " << by;
@@ -181,24 +151,25 @@ TEST(ReplyShapes, ReadAlikeByTheStatsWindowAndByBfvQuery) {
     for (const Shape& shape : shapes) {
         expect(ShownByTheWindow(shape), shape, "the stats window");
     }
-    for (const Protocol protocol : {Protocol::kAuto, Protocol::kStatus, Protocol::kGameSpy2}) {
-        RunOptions options;
+    for (const QueryProtocol protocol : {QueryProtocol::kAuto, QueryProtocol::kStatus, QueryProtocol::kGameSpy2}) {
+        QueryEngine::Options options;
         options.protocol = protocol;
-        options.timeoutMs = 600;  // a shape in the protocol not asked is silent
-        std::string error;
-        const std::vector<Result> results = QueryAll(targets, options, &error);
-        ASSERT_EQ(results.size(), shapes.size()) << error;
+        const std::vector<QueryResult> results = QueryAll(targets, options, sockets);
+        ASSERT_EQ(results.size(), shapes.size());
         for (std::size_t i = 0; i < shapes.size(); ++i) {
-            const bool asked = protocol == Protocol::kAuto || (protocol == Protocol::kGameSpy2) == shapes[i].gameSpy2;
+            const bool asked =
+                protocol == QueryProtocol::kAuto || (protocol == QueryProtocol::kGameSpy2) == shapes[i].gameSpy2;
             if (asked) {
-                ASSERT_EQ(results[i].status, Result::Status::kOk) << shapes[i].name << ", " << ProtocolName(protocol);
-                expect(ShownBy(*results[i].report), shapes[i], std::string("bfv-query ") + ProtocolName(protocol));
+                ASSERT_EQ(results[i].status, QueryResult::Status::kOk)
+                    << shapes[i].name << ", " << ProtocolName(protocol);
+                expect(ShownBy(ShowReport(*results[i].report)), shapes[i],
+                       std::string("the engine, ") + ProtocolName(protocol));
             } else {
-                EXPECT_EQ(results[i].status, Result::Status::kTimeout) << shapes[i].name;
+                EXPECT_EQ(results[i].status, QueryResult::Status::kTimeout) << shapes[i].name;
             }
         }
     }
 }
 
 }  // namespace
-}  // namespace vantorel::bfvQuery
+}  // namespace vantorel

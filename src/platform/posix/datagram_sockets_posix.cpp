@@ -14,11 +14,12 @@
 #include <cstring>
 #include <vector>
 
-#include "datagram_sockets.h"
+#include "platform/datagram_sockets.h"
 
-namespace vantorel::bfvQuery {
+namespace vantorel::platform {
+namespace {
 
-struct DatagramSockets::System {
+struct System {
     std::vector<int> sockets;
     std::vector<std::uint16_t> ports;  // of each socket, in host byte order
     int wakeRead = -1;
@@ -37,8 +38,6 @@ struct DatagramSockets::System {
     }
 };
 
-namespace {
-
 constexpr int kMostReadsPerWait = DatagramSockets::kMostDatagramsPerWait;
 
 Endpoint FromSockaddr(const sockaddr_in& address) {
@@ -46,7 +45,7 @@ Endpoint FromSockaddr(const sockaddr_in& address) {
 }
 
 // Datagrams until the socket has none left.
-void Drain(DatagramSockets::System& system, int s, const DatagramSockets::Handlers& handlers) {
+void Drain(System& system, int s, const DatagramSockets::Handlers& handlers) {
     for (int read = 0; read < kMostReadsPerWait; ++read) {
         sockaddr_in from{};
         socklen_t length = sizeof from;
@@ -99,14 +98,6 @@ void DrainErrors(int s, const DatagramSockets::Handlers& handlers) {
 
 }  // namespace
 
-std::string AddressText(std::uint32_t address) {
-    in_addr in{};
-    in.s_addr = address;
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &in, text, sizeof text);
-    return text;
-}
-
 std::optional<std::uint32_t> LookUpHost(const std::string& name) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
@@ -143,10 +134,104 @@ int SocketsAvailable() {
     return static_cast<int>(limit.rlim_cur) - open;
 }
 
-DatagramSockets::DatagramSockets(std::unique_ptr<System> system) : system_(std::move(system)) {}
-DatagramSockets::~DatagramSockets() = default;
+namespace {
 
-std::unique_ptr<DatagramSockets> DatagramSockets::Open(int count, std::string* error) {
+class PosixDatagramSockets : public DatagramSockets {
+  public:
+    explicit PosixDatagramSockets(std::unique_ptr<System> system) : system_(std::move(system)) {}
+
+    int Count() const override { return static_cast<int>(system_->sockets.size()); }
+    int MostInFlight() const override { return 1 << 30; }  // shared sockets: any number
+    bool Send(int socket, Endpoint to, std::string_view bytes) override;
+    void Release(Endpoint) override {}
+    bool IsOwn(Endpoint from) const override;
+    void Wait(int timeoutMs, const Handlers& handlers) override;
+    void Wake() override;
+
+  private:
+    std::unique_ptr<System> system_;
+};
+
+bool PosixDatagramSockets::Send(int socket, Endpoint to, std::string_view bytes) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = to.address;
+    address.sin_port = htons(to.port);
+    const int s = system_->sockets[static_cast<std::size_t>(socket)];
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (sendto(s, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address) >=
+            0) {
+            return true;
+        }
+        // A closed port reported for an earlier datagram fails this send once; the
+        // report itself waits in the error queue.
+        if (errno != ECONNREFUSED && errno != EINTR) {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool PosixDatagramSockets::IsOwn(Endpoint from) const {
+    const std::vector<std::uint16_t>& ports = system_->ports;
+    if (std::find(ports.begin(), ports.end(), from.port) == ports.end()) {
+        return false;
+    }
+    if ((ntohl(from.address) >> 24) == 127) {
+        return true;
+    }
+    // The system sends to an address of this host from that very address, and to any other
+    // from one of its own: asked by connecting a socket, which sends nothing. Rare enough (a
+    // datagram from one of our own port numbers) to ask each time.
+    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
+        return false;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = from.address;
+    address.sin_port = htons(from.port);
+    socklen_t length = sizeof address;
+    const bool local = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+                       address.sin_addr.s_addr == from.address;
+    close(probe);
+    return local;
+}
+
+void PosixDatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
+    System& system = *system_;
+    system.polled.clear();
+    system.polled.push_back({system.wakeRead, POLLIN, 0});
+    for (const int s : system.sockets) {
+        system.polled.push_back({s, POLLIN, 0});
+    }
+    if (poll(system.polled.data(), system.polled.size(), timeoutMs) <= 0) {
+        return;
+    }
+    if (system.polled[0].revents != 0) {
+        char bytes[64];
+        while (read(system.wakeRead, bytes, sizeof bytes) > 0) {
+        }
+    }
+    for (std::size_t i = 1; i < system.polled.size(); ++i) {
+        if (system.polled[i].revents & POLLERR) {
+            DrainErrors(system.polled[i].fd, handlers);
+        }
+        if (system.polled[i].revents & POLLIN) {
+            Drain(system, system.polled[i].fd, handlers);
+        }
+    }
+}
+
+void PosixDatagramSockets::Wake() {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(system_->wakeWrite, &byte, 1);
+}
+
+}  // namespace
+
+std::unique_ptr<DatagramSockets> OpenDatagramSockets(int count, std::string* error) {
     auto system = std::make_unique<System>();
     int wake[2];
     if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
@@ -185,94 +270,7 @@ std::unique_ptr<DatagramSockets> DatagramSockets::Open(int count, std::string* e
         setsockopt(s, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
         system->sockets.push_back(s);
     }
-    return std::unique_ptr<DatagramSockets>(new DatagramSockets(std::move(system)));
+    return std::make_unique<PosixDatagramSockets>(std::move(system));
 }
 
-int DatagramSockets::Count() const {
-    return static_cast<int>(system_->sockets.size());
-}
-
-bool DatagramSockets::Send(int socket, Endpoint to, std::string_view bytes) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = to.address;
-    address.sin_port = htons(to.port);
-    const int s = system_->sockets[static_cast<std::size_t>(socket)];
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (sendto(s, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address) >=
-            0) {
-            return true;
-        }
-        // A closed port reported for an earlier datagram fails this send once; the
-        // report itself waits in the error queue.
-        if (errno != ECONNREFUSED && errno != EINTR) {
-            return false;
-        }
-    }
-    return false;
-}
-
-int DatagramSockets::MostInFlight() const {
-    return 1 << 30;  // shared sockets: any number
-}
-
-void DatagramSockets::Release(Endpoint) {}
-
-bool DatagramSockets::IsOwn(Endpoint from) const {
-    const std::vector<std::uint16_t>& ports = system_->ports;
-    if (std::find(ports.begin(), ports.end(), from.port) == ports.end()) {
-        return false;
-    }
-    if ((ntohl(from.address) >> 24) == 127) {
-        return true;
-    }
-    // The system sends to an address of this host from that very address, and to any other
-    // from one of its own: asked by connecting a socket, which sends nothing. Rare enough (a
-    // datagram from one of our own port numbers) to ask each time.
-    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) {
-        return false;
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = from.address;
-    address.sin_port = htons(from.port);
-    socklen_t length = sizeof address;
-    const bool local = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
-                       address.sin_addr.s_addr == from.address;
-    close(probe);
-    return local;
-}
-
-void DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
-    System& system = *system_;
-    system.polled.clear();
-    system.polled.push_back({system.wakeRead, POLLIN, 0});
-    for (const int s : system.sockets) {
-        system.polled.push_back({s, POLLIN, 0});
-    }
-    if (poll(system.polled.data(), system.polled.size(), timeoutMs) <= 0) {
-        return;
-    }
-    if (system.polled[0].revents != 0) {
-        char bytes[64];
-        while (read(system.wakeRead, bytes, sizeof bytes) > 0) {
-        }
-    }
-    for (std::size_t i = 1; i < system.polled.size(); ++i) {
-        if (system.polled[i].revents & POLLERR) {
-            DrainErrors(system.polled[i].fd, handlers);
-        }
-        if (system.polled[i].revents & POLLIN) {
-            Drain(system, system.polled[i].fd, handlers);
-        }
-    }
-}
-
-void DatagramSockets::Wake() {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(system_->wakeWrite, &byte, 1);
-}
-
-}  // namespace vantorel::bfvQuery
+}  // namespace vantorel::platform

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include "platform/posix/stand_ins.h"
-#include "stop_signals.h"
+#include "platform/stop_signals.h"
 
-namespace vantorel::tools {
+namespace vantorel::platform {
 namespace {
 
 int stopPipe[2] = {-1, -1};
@@ -22,7 +22,7 @@ void QuitOnStopSignals() {
     if (pipe2(stopPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
         return;
     }
-    platform::StandInLoop().Watch(stopPipe[0], POLLIN, [](short) { platform::StandInLoop().Quit(); });
+    StandInLoop().Watch(stopPipe[0], POLLIN, [](short) { StandInLoop().Quit(); });
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -30,4 +30,4 @@ void QuitOnStopSignals() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-}  // namespace vantorel::tools
+}  // namespace vantorel::platform
