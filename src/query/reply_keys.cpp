@@ -62,39 +62,23 @@ constexpr bool KeyAt(ServerKey place, std::string_view key) {
 static_assert(KeyAt(kHostname, "hostname") && KeyAt(kMapname, "mapname") && KeyAt(kNumplayers, "numplayers") &&
               KeyAt(kMaxplayers, "maxplayers") && KeyAt(kReservedslots, "reservedslots"));
 
-constexpr std::array<PlayerField, 6> kPlayerFields = {{
-    {"player_", &PlayerInfo::player},
-    {"team_", &PlayerInfo::team},
-    {"score_", &PlayerInfo::score},
-    {"kills_", &PlayerInfo::kills},
-    {"deaths_", &PlayerInfo::deaths},
-    {"ping_", &PlayerInfo::ping},
-}};
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+// A reply's keys are told apart by their last character first: the player keys end in a
+// digit, and no server key does.
+constexpr bool NoServerKeyEndsInADigit() {
+    for (const ServerField& field : kServerFields) {
+        const std::string_view key = field.key;
+        if (key.back() >= '0' && key.back() <= '9') {
+            return false;
+        }
+    }
+    return true;
 }
+static_assert(NoServerKeyEndsInADigit());
 
 }  // namespace
 
 const std::array<ServerField, kServerKeys>& ServerFields() {
     return kServerFields;
-}
-
-const std::array<PlayerField, 6>& PlayerFields() {
-    return kPlayerFields;
-}
-
-bool SameKey(std::string_view key, std::string_view lowerName) {
-    if (key.size() != lowerName.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        if (LowerAscii(key[i]) != lowerName[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::optional<std::size_t> ServerKeyIndex(std::string_view key) {

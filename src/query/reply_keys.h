@@ -95,7 +95,14 @@ struct PlayerField {
     std::string_view prefix;
     std::string PlayerInfo::*field;
 };
-const std::array<PlayerField, 6>& PlayerFields();
+inline constexpr std::array<PlayerField, 6> kPlayerFields = {{
+    {"player_", &PlayerInfo::player},
+    {"team_", &PlayerInfo::team},
+    {"score_", &PlayerInfo::score},
+    {"kills_", &PlayerInfo::kills},
+    {"deaths_", &PlayerInfo::deaths},
+    {"ping_", &PlayerInfo::ping},
+}};
 // The sibling games name their players "playername_N"; read as "player_N", which wins where
 // a reply holds both.
 inline constexpr std::string_view kSiblingNamePrefix = "playername_";
@@ -105,8 +112,22 @@ inline constexpr std::string_view kSiblingNamePrefix = "playername_";
 inline constexpr std::string_view kQueryIdKey = "queryid";
 inline constexpr std::string_view kFinalKey = "final";
 
+inline char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Whether the reply's `key` is `lowerName`, whatever the case of its letters.
-bool SameKey(std::string_view key, std::string_view lowerName);
+inline bool SameKey(std::string_view key, std::string_view lowerName) {
+    if (key.size() != lowerName.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (LowerAscii(key[i]) != lowerName[i]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Keys that belong to one player or one team ("name_N": the six families and whatever else a
 // server numbers so, "playername_N" and "keyhash_N" among them), and the part keys: none of

@@ -78,6 +78,11 @@ class ReplyValues {
     explicit ReplyValues(Decoder decode) : decode_(decode), players_(kPlayerEntries) {}
 
     void Add(std::string_view key, std::string_view value) {
+        // Only numbered keys, the players' among them, end in a digit; no server key does.
+        if (!key.empty() && key.back() >= '0' && key.back() <= '9') {
+            AddNumbered(key, value);
+            return;
+        }
         if (const std::optional<std::size_t> server = ServerKeyIndex(key)) {
             if (!parsed_.held[*server]) {
                 parsed_.held[*server] = true;
@@ -85,15 +90,6 @@ class ReplyValues {
                 parsed_.record.*ServerFields()[*server].field = decode_(value);
             }
             return;
-        }
-        for (std::size_t f = 0; f <= kSiblingName; ++f) {
-            const std::string_view prefix = f == kSiblingName ? kSiblingNamePrefix : PlayerFields()[f].prefix;
-            if (StartsWithKey(key, prefix)) {
-                if (const std::optional<std::size_t> index = PlayerIndex(key.substr(prefix.size()))) {
-                    Keep(players_[*index][f], value);
-                }
-                return;
-            }
         }
         AddOther(key, value);
     }
@@ -116,6 +112,19 @@ class ReplyValues {
         bool found = false;
         std::string text;
     };
+
+    void AddNumbered(std::string_view key, std::string_view value) {
+        for (std::size_t f = 0; f <= kSiblingName; ++f) {
+            const std::string_view prefix = f == kSiblingName ? kSiblingNamePrefix : kPlayerFields[f].prefix;
+            if (StartsWithKey(key, prefix)) {
+                if (const std::optional<std::size_t> index = PlayerIndex(key.substr(prefix.size()))) {
+                    Keep(players_[*index][f], value);
+                }
+                return;
+            }
+        }
+        AddOther(key, value);
+    }
 
     void Keep(Value& slot, std::string_view value) const {
         if (!slot.found) {
@@ -186,7 +195,7 @@ class ReplyValues {
     void TakePlayer(std::size_t index, PlayerInfo& entry) {
         auto& values = players_[index];
         for (std::size_t f = 0; f < kPlayerFieldCount; ++f) {
-            entry.*PlayerFields()[f].field = std::move(values[f].text);
+            entry.*kPlayerFields[f].field = std::move(values[f].text);
         }
         if (!values[0].found) {
             entry.player = std::move(values[kSiblingName].text);
