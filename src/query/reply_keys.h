@@ -107,8 +107,8 @@ inline constexpr std::array<PlayerField, 6> kPlayerFields = {{
 // a reply holds both.
 inline constexpr std::string_view kSiblingNamePrefix = "playername_";
 
-// The keys that number the parts of a split reply (Part "queryid" valued ID.N, the last part
-// holding "final").
+// The keys that number the parts of a split reply: each part holds "queryid" valued ID.N, and
+// the last one "final" too.
 inline constexpr std::string_view kQueryIdKey = "queryid";
 inline constexpr std::string_view kFinalKey = "final";
 
