@@ -154,7 +154,7 @@ void QueryEngine::OnDatagram(Endpoint from, std::string_view bytes, Clock::time_
         return;
     }
     Server& server = servers_[*i];
-    const QuerySession::Action action = server.session->OnDatagram(bytes, now);
+    QuerySession::Action action = server.session->OnDatagram(bytes, now);
     if (!server.heard) {
         // From the request that this answer is to, which need not be the first sent.
         if (const std::optional<Clock::duration> roundTrip = server.session->RoundTrip()) {
@@ -162,7 +162,8 @@ void QueryEngine::OnDatagram(Endpoint from, std::string_view bytes, Clock::time_
             server.result.pingMs = std::chrono::duration<double, std::milli>(*roundTrip).count();
         }
     }
-    Follow(*i, action);
+    // Moved on, not copied: a reply joined from its parts may be some megabytes.
+    Follow(*i, std::move(action));
     if (server.inFlight && server.session->HoldsParts()) {
         server.held += bytes.size();
         heldParts_ += bytes.size();
