@@ -23,8 +23,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "engine.h"
 #include "output.h"
+#include "query/query_all.h"
 
 namespace vantorel::bfvQuery {
 namespace {
@@ -133,7 +133,7 @@ class HostileServers {
         }
     }
 
-    const std::vector<Target>& Targets() const { return targets_; }
+    const std::vector<QueryTarget>& Targets() const { return targets_; }
     long Sent() const { return sent_; }
     // The datagrams the asker's socket dropped, for want of room in its buffer.
     long Dropped() const { return askerPort_ == 0 ? 0 : QueueAt(askerPort_).dropped; }
@@ -204,23 +204,23 @@ class HostileServers {
     Kind kind_;
     std::string gameSpy2_;
     std::vector<int> sockets_;
-    std::vector<Target> targets_;
+    std::vector<QueryTarget> targets_;
     std::atomic<bool> over_{false};
     std::atomic<long> sent_{0};
     std::atomic<int> askerPort_{0};
     std::thread thread_;
 };
 
-void Measure(benchmark::State& state, int servers, Kind kind, Protocol protocol, bool json, TextOptions text) {
+void Measure(benchmark::State& state, int servers, Kind kind, QueryProtocol protocol, bool json, TextOptions text) {
     for (auto _ : state) {
         HostileServers hostile(servers, kind);
-        RunOptions options;
+        QueryEngine::Options options;
         options.protocol = protocol;
         options.timeoutMs = 3000;
         ResetPeak();
         const double start = StatusMegabytes("VmRSS");
         std::string error;
-        const std::vector<Result> results = QueryAll(hostile.Targets(), options, &error);
+        const std::vector<QueryResult> results = QueryAll(hostile.Targets(), options, &error);
         std::size_t written = 0;
         WriteReport(results, json, text, [&written](std::string_view bytes) {
             written += bytes.size();
@@ -230,8 +230,8 @@ void Measure(benchmark::State& state, int servers, Kind kind, Protocol protocol,
         state.counters["start_MB"] = start;
         state.counters["report_KB"] = static_cast<double>(written) / 1024.0;
         int answered = 0;
-        for (const Result& result : results) {
-            answered += result.status == Result::Status::kOk ? 1 : 0;
+        for (const QueryResult& result : results) {
+            answered += result.status == QueryResult::Status::kOk ? 1 : 0;
         }
         state.counters["answered"] = answered;
         state.counters["sent"] = static_cast<double>(hostile.Sent());
@@ -240,15 +240,15 @@ void Measure(benchmark::State& state, int servers, Kind kind, Protocol protocol,
 }
 
 void HundredAmplifyingGameSpy2Servers(benchmark::State& state) {
-    Measure(state, 100, Kind::kAmplifyingGameSpy2, Protocol::kGameSpy2, false, {});
+    Measure(state, 100, Kind::kAmplifyingGameSpy2, QueryProtocol::kGameSpy2, false, {});
 }
 
 void FiftySplitReplyServers(benchmark::State& state) {
-    Measure(state, 50, Kind::kSplitParts, Protocol::kBasic, false, {});
+    Measure(state, 50, Kind::kSplitParts, QueryProtocol::kBasic, false, {});
 }
 
 void OneSplitReplyAsJsonWithRules(benchmark::State& state) {
-    Measure(state, 1, Kind::kSplitParts, Protocol::kBasic, true, {false, true, true});
+    Measure(state, 1, Kind::kSplitParts, QueryProtocol::kBasic, true, {false, true, true});
 }
 
 BENCHMARK(HundredAmplifyingGameSpy2Servers)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

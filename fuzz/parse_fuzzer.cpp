@@ -12,15 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/quiet_event_loop.h"
 #include "common/codepage.h"
-#include "platform/event_loop.h"
-#include "platform/platform.h"
-#include "query/gamespy2_reply.h"
-#include "query/mod_bfv_query_parse.h"
-#include "query/reply_assembler.h"
-#include "query/stats_text.h"
 #include "common/utf8.h"
+#include "query/gamespy2_reply.h"
+#include "query/reply_assembler.h"
+#include "query/reply_parse.h"
+#include "query/stats_display.h"
 
 namespace vantorel {
 namespace {
@@ -99,26 +96,30 @@ bool EntriesByNumber(const std::string& reply, int filled) {
 }
 
 // The parse of one reply must agree with reading the pairs one by one, each value decoded
-// by itself.
-void ParseReply(const std::string& reply) {
-    const int filled = parse::ParseServerReply(reply);
-    Check(filled >= 0 && filled <= parse::kPlayerEntries);
+// by itself; what it keeps is bounded by the reply.
+parse::ParsedReply Parse(const std::string& reply) {
+    parse::ParsedReply parsed = parse::ParseReply(reply);
+    const int filled = static_cast<int>(parsed.players.size());
+    Check(filled <= parse::kPlayerEntries && filled <= parsed.playerIndexes);
+    Check(parsed.others.size() <= parse::ParsedReply::kMostOtherKeys);
+    Check(parsed.order.size() == parsed.held.count() + parsed.others.size());
     for (const parse::ServerField& field : parse::ServerFields()) {
-        Check(parse::ServerInfo().*field.field == Cp1252ToUtf8(parse::GetReplyValue(reply, field.key)));
+        Check(parsed.record.*field.field == Cp1252ToUtf8(parse::GetReplyValue(reply, field.key)));
     }
     // A few entries are enough to compare, and keep a long reply quick.
     const int compared = filled > 0 && EntriesByNumber(reply, filled) ? std::min(filled, 4) : 0;
     for (int i = 0; i < compared; ++i) {
         const std::string n = std::to_string(i);
-        const parse::PlayerInfo& entry = parse::Players()[static_cast<std::size_t>(i)];
+        const parse::PlayerInfo& entry = parsed.players[static_cast<std::size_t>(i)];
         Check(entry.player == Cp1252ToUtf8(parse::GetReplyValue(reply, "player_" + n)));
         Check(entry.ping == Cp1252ToUtf8(parse::GetReplyValue(reply, "ping_" + n)));
     }
+    return parsed;
 }
 
 // The whole input as a GameSpy 2 datagram answering the id it carries: its pairs are bounded
 // by its bytes, and the parse keeps the first value of each server key.
-bool ParseGameSpy2(std::string_view bytes) {
+std::optional<parse::ParsedReply> ParseGameSpy2(std::string_view bytes) {
     std::uint32_t id = 0;
     for (std::size_t i = 1; i < 5 && i < bytes.size(); ++i) {
         id = id << 8 | static_cast<unsigned char>(bytes[i]);
@@ -126,49 +127,43 @@ bool ParseGameSpy2(std::string_view bytes) {
     const auto pairs = gameSpy2::ParseReply(bytes, id);
     if (!pairs) {
         Check(bytes.size() < 5 || bytes[0] != '\0');
-        return false;
+        return std::nullopt;
     }
     Check(pairs->size() <= bytes.size());
-    const int filled = parse::ParseServerPairs(*pairs);
-    Check(filled >= 0 && filled <= parse::kPlayerEntries);
+    parse::ParsedReply parsed = parse::ParsePairs(*pairs);
+    Check(parsed.players.size() <= static_cast<std::size_t>(parse::kPlayerEntries));
     for (const parse::KeyValue& pair : *pairs) {
         if (pair.key == "hostname") {
-            Check(parse::ServerInfo().hostname == Cp1252ToUtf8(pair.value));
+            Check(parsed.record.hostname == Cp1252ToUtf8(pair.value));
             break;
         }
     }
-    return true;
+    return parsed;
 }
 
 // The texts the stats window shows for the parsed reply: every line keeps its columns.
-void ShowReply() {
-    const parse::ServerInfoRecord& info = parse::ServerInfo();
-    Check(statsText::MapLine(info).rfind(" - ", 0) == 0);
-    Check(statsText::PlayersLine(info).rfind("Players:  ", 0) == 0);
-    const int lines = statsText::PlayerLineCount(info);
-    Check(lines >= 0 && lines <= statsText::kMostPlayerLines);
-    for (int i = 0; i < lines; ++i) {
-        const std::string line = statsText::PlayerLine(parse::Players()[static_cast<std::size_t>(i)]);
+void ShowReply(const parse::ParsedReply& parsed) {
+    const StatsDisplay display = ComposeStats(parsed.record, parsed.players);
+    Check(display.map.rfind(" - ", 0) == 0);
+    Check(display.players.rfind("Players:  ", 0) == 0);
+    Check(display.lines.size() <= parsed.players.size());
+    for (const std::string& line : display.lines) {
         // Team, two blanks, fifteen characters of name, three blanks, then the numbers.
         Check(CharCount(line) >= 3 + 2 + 15 + 3 + 8 + 5 + 1);
         Check(LeftChars(line, 5).substr(3) == "  ");
     }
-    statsText::Slots(info);
+    Check(!(display.Full() && display.SlotFree()));
 }
 
 }  // namespace
 }  // namespace vantorel
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static vantorel::platform::QuietEventLoop quiet;
-    vantorel::platform::Current().events = &quiet;
-
     for (const std::string& reply : vantorel::AssembleReplies(vantorel::ReceiveDatagrams(data, size))) {
-        vantorel::ParseReply(reply);
-        vantorel::ShowReply();
+        vantorel::ShowReply(vantorel::Parse(reply));
     }
-    if (vantorel::ParseGameSpy2(std::string_view(reinterpret_cast<const char*>(data), size))) {
-        vantorel::ShowReply();
+    if (const auto parsed = vantorel::ParseGameSpy2(std::string_view(reinterpret_cast<const char*>(data), size))) {
+        vantorel::ShowReply(*parsed);
     }
     return 0;
 }

@@ -31,7 +31,7 @@ struct Read {
 
 Read ReadList(std::string_view bytes, std::size_t piece) {
     Read read;
-    std::vector<Target> targets;
+    std::vector<QueryTarget> targets;
     TargetListReader reader("list", &targets);
     bool accepted = true;
     for (std::size_t at = 0; accepted && at < bytes.size(); at += piece) {
@@ -43,7 +43,7 @@ Read ReadList(std::string_view bytes, std::size_t piece) {
     }
     Check(accepted == reader.Refusal().empty());
     Check(targets.size() <= kMostTargets);
-    for (const Target& target : targets) {
+    for (const QueryTarget& target : targets) {
         Check(!target.host.empty() && target.host.size() <= 253);
         Check(target.port >= 1 && target.port <= 65535);
         read.labels.push_back(target.Label());

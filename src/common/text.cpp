@@ -27,10 +27,13 @@ std::string TrimProfileBlanks(std::string_view text) {
     return std::string(text);
 }
 
+bool IsControlChar(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 bool HasControlChar(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
-        const char32_t c = DecodeChar(text, pos);
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        if (IsControlChar(DecodeChar(text, pos))) {
             return true;
         }
     }

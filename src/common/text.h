@@ -18,7 +18,11 @@ bool IsProfileBlank(char c);
 // Removes those blanks from both ends, as the favourites file's reader does.
 std::string TrimProfileBlanks(std::string_view text);
 
-// True when the text holds a control character (C0, DEL or C1).
+// A control character: C0 (below U+0020), DEL or C1 (U+0080 to U+009F, which some terminals
+// take as the start of an escape sequence).
+bool IsControlChar(char32_t c);
+
+// True when the text holds a control character.
 bool HasControlChar(std::string_view text);
 
 // A fixed-length text field: the first `width` characters, left-aligned and filled with

@@ -1,6 +1,7 @@
 #include "net/socket_support.h"
 #include "net/socket_support_state.h"
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/global_memory.h"
 #include "platform/platform.h"
 #include "platform/socket_library.h"
@@ -139,7 +140,7 @@ std::int32_t ResolveHost(const std::string& hostName, ObjectAddress address) {
 
 bool ReverseName(std::uint32_t address, std::string* name) {
     detail::ModuleState& state = State();
-    if (const std::string* known = state.reverseNames.Find(address, ReverseNameCache::Clock::now())) {
+    if (const std::string* known = state.reverseNames.Find(address, platform::Now())) {
         *name = *known;
         return !known->empty();
     }

@@ -3,6 +3,7 @@
 #include "net/csocket.h"
 #include "net/socket_support.h"
 #include "net/socket_support_state.h"
+#include "platform/clock.h"
 #include "platform/global_memory.h"
 #include "platform/platform.h"
 #include "platform/socket_library.h"
@@ -56,7 +57,7 @@ void DeliverReverseName(std::int32_t request, std::uint32_t address, std::int32_
     name = AnsiStringAt(name.c_str());
     memory.Unlock(buffer);
     detail::ForgetLookup(request, 0);
-    state.reverseNames.Store(address, name, ReverseNameCache::Clock::now());
+    state.reverseNames.Store(address, name, platform::Now());
 
     std::vector<std::shared_ptr<CSocket>> objects;
     for (const auto& [objectAddress, object] : state.objects) {

@@ -11,11 +11,13 @@
 #include <map>
 #include <string>
 
+#include "platform/clock.h"
+
 namespace vantorel {
 
 class ReverseNameCache {
   public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = platform::MonotonicClock;
 
     ReverseNameCache(std::size_t capacity, Clock::duration maxAge) : capacity_(capacity), maxAge_(maxAge) {}
 

@@ -4,8 +4,8 @@
 
 namespace vantorel::platform {
 
-// An event loop with nothing to run: the yields of long loops cost nothing. For programs
-// that wait for their sockets in a loop of their own, and for tests and benchmarks.
+// An event loop with nothing to run: the yields of long loops cost nothing. The base of the
+// tests' loops that count or step those yields.
 class QuietEventLoop : public EventLoop {
   public:
     void DoEvents() override {}

@@ -58,10 +58,9 @@ class frmQuery : public CSocketEvents {
     static constexpr std::int32_t kQueryPort = 23000;
     static constexpr std::int32_t kLocalPort = 1000;
 
-    using Clock = std::chrono::steady_clock;
+    // Time is the platform clock's (platform::Now).
     struct Options {
         std::int32_t queryPort = kQueryPort;
-        std::function<Clock::time_point()> now = [] { return Clock::now(); };
         QueryProtocol protocol = QueryProtocol::kAuto;
     };
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "query/mod_bfv_query_parse.h"
+#include "query/reply_parse.h"
 
 namespace vantorel::gameSpy2 {
 

@@ -10,12 +10,10 @@ namespace {
 
 // The keys that the standard leaves out of its answer to "\basic\" and that the window shows.
 bool HoldsStatus(std::string_view reply) {
-    std::array<modBFVQueryParse::KeyLookup, 4> keys{{
-        {"hostname", false, {}},
-        {"numplayers", false, {}},
-        {"maxplayers", false, {}},
-        {"mapname", false, {}},
-    }};
+    std::array<modBFVQueryParse::KeyLookup, std::size(modBFVQueryParse::kStatusKeys)> keys{};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        keys[i].key = modBFVQueryParse::ServerFields()[modBFVQueryParse::kStatusKeys[i]].key;
+    }
     modBFVQueryParse::LookUpKeys(reply, keys);
     for (const modBFVQueryParse::KeyLookup& key : keys) {
         if (key.found) {
@@ -31,15 +29,6 @@ bool IsGameSpy1(Dialect dialect) {
 
 }  // namespace
 
-const char* DialectName(Dialect dialect) {
-    switch (dialect) {
-        case Dialect::kBasic: return "basic";
-        case Dialect::kStatus: return "status";
-        case Dialect::kGameSpy2: return "gs2";
-    }
-    return "";
-}
-
 std::optional<Dialect> DialectMemory::Recall(const std::string& address) const {
     const auto found = dialects_.find(address);
     if (found == dialects_.end()) {
@@ -52,15 +41,15 @@ void DialectMemory::Remember(const std::string& address, Dialect dialect) {
     dialects_[address] = dialect;
 }
 
-int ParseQueryReply(const QueryReply& reply) {
+modBFVQueryParse::ParsedReply ParseQueryReply(const QueryReply& reply) {
     if (reply.dialect == Dialect::kGameSpy2) {
-        return modBFVQueryParse::ParseServerPairs(reply.pairs);
+        return modBFVQueryParse::ParsePairs(reply.pairs);
     }
-    return modBFVQueryParse::ParseServerReply(reply.text);
+    return modBFVQueryParse::ParseReply(reply.text);
 }
 
 QuerySession::QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory, std::uint32_t requestId,
-                           Clock::time_point start, std::chrono::milliseconds timeout)
+                           Clock::time_point start, std::chrono::milliseconds timeout, Dialect firstGuess)
     : address_(std::move(address)),
       protocol_(protocol),
       memory_(memory),
@@ -74,7 +63,7 @@ QuerySession::QuerySession(std::string address, QueryProtocol protocol, DialectM
         case QueryProtocol::kGameSpy2: first_ = Dialect::kGameSpy2; break;
         case QueryProtocol::kAuto: {
             const std::optional<Dialect> known = memory_ ? memory_->Recall(address_) : std::nullopt;
-            first_ = known.value_or(Dialect::kBasic);
+            first_ = known.value_or(firstGuess);
             break;
         }
     }
@@ -111,6 +100,7 @@ QuerySession::Action QuerySession::Ask(const std::vector<Dialect>& forms, Clock:
 
 QuerySession::Action QuerySession::AskOtherForms(Clock::time_point now) {
     otherFormsDue_ = false;
+    otherFormsAsked_ = now;
     // "\status\" holds all that "\basic\" may, so a server asked "\status\" first needs only
     // the other protocol; one remembered as GameSpy 2 is asked the design's request.
     std::vector<Dialect> forms;
@@ -216,8 +206,18 @@ QuerySession::Action QuerySession::Show(QueryReply reply) {
     return action;
 }
 
-QuerySession::Clock::time_point QuerySession::OtherFormsAt() const {
-    return start_ + std::min<Clock::duration>(kNextFormDelay, timeout_ / 3);
+QuerySession::Clock::duration QuerySession::OtherFormsDelay() const {
+    return std::min<Clock::duration>(kNextFormDelay, timeout_ / 3);
+}
+
+QuerySession::Clock::time_point QuerySession::RetryAt() const {
+    // Other forms held back past their moment push the second asking back as far, so that
+    // the two never go out together.
+    const Clock::time_point halfway = start_ + timeout_ / 2;
+    if (!otherFormsAsked_) {
+        return halfway;
+    }
+    return std::max(halfway, *otherFormsAsked_ + (timeout_ / 2 - OtherFormsDelay()));
 }
 
 std::optional<QuerySession::Clock::time_point> QuerySession::Deadline() const {
@@ -235,10 +235,10 @@ std::optional<QuerySession::Clock::time_point> QuerySession::Deadline() const {
     }
     if (!answered_ && !timedOut_) {
         if (otherFormsDue_) {
-            consider(OtherFormsAt());
+            consider(NotHeld(OtherFormsAt()));
         }
         if (retryDue_ && !assembler_.Waiting()) {
-            consider(RetryAt());
+            consider(NotHeld(RetryAt()));
         }
         consider(TimeoutAt());
     }
@@ -257,16 +257,20 @@ QuerySession::Action QuerySession::OnDeadline(Clock::time_point now) {
     if (answered_ || timedOut_) {
         return {};
     }
-    if (otherFormsDue_ && now + kTimerSlack >= OtherFormsAt()) {
+    if (otherFormsDue_ && now + kTimerSlack >= OtherFormsAt() && now >= heldUntil_) {
         return AskOtherForms(now);
     }
-    if (retryDue_ && !assembler_.Waiting() && now + kTimerSlack >= RetryAt()) {
+    if (retryDue_ && !assembler_.Waiting() && now + kTimerSlack >= RetryAt() && now >= heldUntil_) {
         return AskAgain(now);
     }
     if (now >= TimeoutAt()) {
         return OnTimeout(now);
     }
     return {};
+}
+
+void QuerySession::HoldRequests(Clock::time_point until) {
+    heldUntil_ = std::max(heldUntil_, until);
 }
 
 QuerySession::Action QuerySession::OnTimeout(Clock::time_point now) {

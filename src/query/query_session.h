@@ -13,8 +13,10 @@
 // is asked at once, if it has not been yet. Halfway through the timeout, what is still
 // unanswered is asked once more, as a datagram may be lost on the way. A silent server costs
 // one timeout in all; parts of a split reply that are on their way are waited for past it,
-// but no longer than a parts timeout.
+// but no longer than a parts timeout. A caller that asks many servers of one host may hold
+// the further requests back while that host is still answering others (HoldRequests).
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -24,19 +26,11 @@
 #include <string_view>
 #include <vector>
 
-#include "query/mod_bfv_query_parse.h"
+#include "query/query_protocol.h"
 #include "query/reply_assembler.h"
+#include "query/reply_parse.h"
 
 namespace vantorel {
-
-// What the user or the caller asks for; kAuto finds out what the server speaks.
-enum class QueryProtocol { kAuto, kBasic, kStatus, kGameSpy2 };
-
-// The request a server answered.
-enum class Dialect { kBasic, kStatus, kGameSpy2 };
-
-// "basic", "status" or "gs2", as bfv-query names them.
-const char* DialectName(Dialect dialect);
 
 // What each address answered last, so that a refresh asks what worked. Its owner decides
 // how long it lives; it holds one entry per address that the user asked about.
@@ -57,9 +51,8 @@ struct QueryReply {
     std::vector<modBFVQueryParse::KeyValue> pairs;
 };
 
-// Fills the server record and the player table from the reply; answers how many player
-// entries it filled.
-int ParseQueryReply(const QueryReply& reply);
+// The reply parsed, whichever protocol it came in.
+modBFVQueryParse::ParsedReply ParseQueryReply(const QueryReply& reply);
 
 class QuerySession {
   public:
@@ -87,9 +80,11 @@ class QuerySession {
 
     // `address` is the user's text for the server, the key of `memory` (which may be null);
     // `requestId` tells this query's GameSpy 2 reply from any other. The first request goes
-    // out at `start`, and the query gives up `timeout` after it.
+    // out at `start`, and the query gives up `timeout` after it. In automatic mode a server
+    // that `memory` knows nothing of is asked `firstGuess` first.
     QuerySession(std::string address, QueryProtocol protocol, DialectMemory* memory, std::uint32_t requestId,
-                 Clock::time_point start, std::chrono::milliseconds timeout = kDefaultTimeout);
+                 Clock::time_point start, std::chrono::milliseconds timeout = kDefaultTimeout,
+                 Dialect firstGuess = Dialect::kBasic);
 
     // The bytes of the first request, sent at the start.
     std::string Request() const;
@@ -103,6 +98,12 @@ class QuerySession {
     // The caller runs OnDeadline at or after it; a call before it does nothing.
     std::optional<Clock::time_point> Deadline() const;
     Action OnDeadline(Clock::time_point now);
+
+    // No further request (another form, the second asking) goes out before `until`; the
+    // timeout stays where it was. For a caller that sees the server's host still busy
+    // answering its other queries: what this server was asked is then most likely waiting
+    // its turn there, and asking more would only lengthen that host's queue.
+    void HoldRequests(Clock::time_point until);
 
     // The caller's own timer for the whole query has run out (the stats window's timeout).
     // While parts of a split reply are held it waits for them, up to a parts timeout more.
@@ -130,8 +131,11 @@ class QuerySession {
     void Remember(Dialect dialect);
     bool Asked(Dialect dialect) const { return sentAt_[static_cast<int>(dialect)].has_value(); }
     bool Accepts(Dialect dialect) const;
-    Clock::time_point OtherFormsAt() const;
-    Clock::time_point RetryAt() const { return start_ + timeout_ / 2; }
+    Clock::duration OtherFormsDelay() const;
+    Clock::time_point OtherFormsAt() const { return start_ + OtherFormsDelay(); }
+    Clock::time_point RetryAt() const;
+    // The first moment a further request may go out that is due at `at`.
+    Clock::time_point NotHeld(Clock::time_point at) const { return std::max(at, heldUntil_); }
     Clock::time_point TimeoutAt() const { return start_ + timeout_; }
     // The latest a query with parts on their way is given up.
     Clock::time_point HardEnd() const { return TimeoutAt() + ReplyAssembler::kPartsTimeout; }
@@ -150,6 +154,8 @@ class QuerySession {
     bool shortAnswer_ = false;  // "\basic\" got the standard's short answer
     bool timedOut_ = false;
     bool gaveUp_ = false;
+    Clock::time_point heldUntil_{};
+    std::optional<Clock::time_point> otherFormsAsked_;
     std::optional<Dialect> answered_;
     std::optional<Clock::duration> roundTrip_;
     ReplyAssembler assembler_;

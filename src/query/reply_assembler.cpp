@@ -1,6 +1,6 @@
 #include "query/reply_assembler.h"
 
-#include "query/mod_bfv_query_parse.h"
+#include "query/reply_parse.h"
 
 namespace vantorel {
 namespace {
@@ -56,7 +56,8 @@ std::optional<QueryId> ReadQueryId(const modBFVQueryParse::KeyLookup& queryid) {
 
 std::optional<std::string> ReplyAssembler::Add(std::string_view datagram, Clock::time_point now) {
     // Both keys end a part: one pass finds them.
-    modBFVQueryParse::KeyLookup keys[] = {{"queryid", false, {}}, {"final", false, {}}};
+    modBFVQueryParse::KeyLookup keys[] = {{modBFVQueryParse::kQueryIdKey, false, {}},
+                                          {modBFVQueryParse::kFinalKey, false, {}}};
     modBFVQueryParse::LookUpKeys(datagram, keys);
     const std::optional<QueryId> id = ReadQueryId(keys[0]);
     if (!id) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "query/mod_bfv_query_parse.h"
+
 namespace vantorel {
 
 ReplyGate& TheReplyGate() {
@@ -10,33 +12,47 @@ ReplyGate& TheReplyGate() {
     return gate;
 }
 
-void ReplyGate::Submit(const void* owner, QueryReply reply, Show show) {
+void ReplyGate::Submit(const void* owner, QueryReply reply, Show show, Failed failed) {
     if (busy_) {
         const auto same = std::find_if(waiting_.begin(), waiting_.end(),
                                        [owner](const Waiting& entry) { return entry.owner == owner; });
         if (same != waiting_.end()) {
-            same->reply = std::move(reply);
-            same->show = std::move(show);
+            *same = {owner, std::move(reply), std::move(show), std::move(failed)};
         } else {
-            waiting_.push_back({owner, std::move(reply), std::move(show)});
+            waiting_.push_back({owner, std::move(reply), std::move(show), std::move(failed)});
         }
         return;
     }
+    // Open again however this ends, even should a failure handler throw.
+    struct Open {
+        bool& busy;
+        ~Open() { busy = false; }
+    } open{busy_};
     busy_ = true;
-    Waiting next{owner, std::move(reply), std::move(show)};
+    Waiting next{owner, std::move(reply), std::move(show), std::move(failed)};
     for (;;) {
-        // A reply that cannot be shown must not close the gate for every later one.
-        try {
-            next.show(next.reply);
-        } catch (const std::exception&) {
-        }
+        Run(next);
         if (waiting_.empty()) {
             break;
         }
         next = std::move(waiting_.front());
         waiting_.erase(waiting_.begin());
     }
-    busy_ = false;
+}
+
+void ReplyGate::Run(Waiting& next) {
+    // A reply that cannot be shown must not close the gate for every later one, nor leave its
+    // window waiting without a word.
+    std::string reason;
+    try {
+        next.show(modBFVQueryParse::StoreReply(ParseQueryReply(next.reply)));
+        return;
+    } catch (const std::exception& error) {
+        reason = error.what();
+    } catch (...) {
+        reason = "an error of unknown kind";
+    }
+    next.failed(reason);
 }
 
 void ReplyGate::Withdraw(const void* owner) {

@@ -1,9 +1,9 @@
 #pragma once
-// Parsing and showing a reply yields to the event loop, so a further reply can arrive in
-// the middle. The parse writes the process-wide server record and player table, so one
-// reply at a time is parsed and shown in the whole process: a reply that arrives meanwhile
-// waits and is shown after the current one, the latest per window winning. The stack does
-// not grow, however many replies come.
+// The stats window's server record and player table are one for the whole process, and
+// storing and showing a reply yields to the event loop, so a further reply can arrive in the
+// middle. The gate lets one reply at a time be stored and shown: a reply that arrives
+// meanwhile waits and is shown after the current one, the latest per window winning. The
+// stack does not grow, however many replies come.
 
 #include <functional>
 #include <string>
@@ -15,11 +15,16 @@ namespace vantorel {
 
 class ReplyGate {
   public:
-    using Show = std::function<void(const QueryReply& reply)>;
+    // Shows what the record and the table now hold; `players` is how many entries the store
+    // filled.
+    using Show = std::function<void(int players)>;
+    // A store or a show that threw: the owner learns why, and later replies are shown all
+    // the same.
+    using Failed = std::function<void(const std::string& reason)>;
 
-    // Shows the reply now, or after the one being shown; a later reply for the same owner
-    // replaces one that still waits.
-    void Submit(const void* owner, QueryReply reply, Show show);
+    // Parses and stores the reply and shows it now, or after the one being shown; a later
+    // reply for the same owner replaces one that still waits, unparsed.
+    void Submit(const void* owner, QueryReply reply, Show show, Failed failed);
 
     // Drops what still waits for an owner that goes away.
     void Withdraw(const void* owner);
@@ -31,7 +36,10 @@ class ReplyGate {
         const void* owner;
         QueryReply reply;
         Show show;
+        Failed failed;
     };
+    void Run(Waiting& next);
+
     std::vector<Waiting> waiting_;
     bool busy_ = false;
 };

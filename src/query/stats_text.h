@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "query/mod_bfv_query_parse.h"
+#include "query/reply_keys.h"
 
 namespace vantorel::statsText {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
 #include "platform/socket_library.h"
@@ -10,7 +11,7 @@
 #include "query/frm_query.h"
 #include "query/mod_bfv_query_parse.h"
 #include "query/reply_gate.h"
-#include "query/stats_text.h"
+#include "query/stats_display.h"
 
 namespace vantorel {
 
@@ -28,7 +29,7 @@ frmQuery::frmQuery(StatsWindowView& view, const LauncherControls* launcher, Opti
       options_(std::move(options)),
       // Ids that differ from one run to the next, so that a late reply to an earlier run's
       // request is not taken for this one's.
-      nextRequestId_(static_cast<std::uint32_t>(options_.now().time_since_epoch().count())) {
+      nextRequestId_(static_cast<std::uint32_t>(platform::Now().time_since_epoch().count())) {
     chkWaitForSlot.SetVisible(false);
     chkWaitForSlot.SetOnClick([this] { chkWaitForSlot_Click(); });
 }
@@ -163,7 +164,7 @@ bool frmQuery::Query(const std::string& address) {
     // Parts held for the last query, of this server or another, never show under this one,
     // nor does a whole reply of it that still waits for its turn to be shown.
     TheReplyGate().Withdraw(this);
-    session_.emplace(address, options_.protocol, &dialects_, nextRequestId_++, options_.now(),
+    session_.emplace(address, options_.protocol, &dialects_, nextRequestId_++, platform::Now(),
                      std::chrono::milliseconds(tmrTimeout.Interval()));
     tmrParts.SetEnabled(false);
     target_.reset();
@@ -276,7 +277,7 @@ void frmQuery::OnDataArrival(std::int32_t) {
     }
     const std::vector<std::uint8_t>& bytes = data.AsBytes();
     Act(session_->OnDatagram(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                             options_.now()));
+                             platform::Now()));
 }
 
 void frmQuery::Act(QuerySession::Action action) {
@@ -319,15 +320,14 @@ void frmQuery::tmrParts_Timer() {
         tmrParts.SetEnabled(false);
         return;
     }
-    Act(session_->OnDeadline(options_.now()));
+    Act(session_->OnDeadline(platform::Now()));
 }
 
 void frmQuery::ShowReply(QueryReply reply) {
     const std::uint64_t query = queryNumber_;
-    TheReplyGate().Submit(this, std::move(reply), [this, query](const QueryReply& shown) {
-        const int players = ParseQueryReply(shown);
+    const auto show = [this, query](int players) {
         if (query != queryNumber_) {
-            return;  // a new query started while the parse let other events run
+            return;  // a new query started while the store let other events run
         }
         ShowServerStats(query);
         if (query != queryNumber_) {
@@ -337,24 +337,27 @@ void frmQuery::ShowReply(QueryReply reply) {
         if (onReplyShown_) {
             onReplyShown_(players);
         }
+    };
+    TheReplyGate().Submit(this, std::move(reply), show, [this, query](const std::string& reason) {
+        if (query == queryNumber_) {
+            QueryFailed("The reply could not be shown: " + reason);
+        }
     });
 }
 
 void frmQuery::ShowServerStats(std::uint64_t query) {
-    const modBFVQueryParse::ServerInfoRecord& info = modBFVQueryParse::ServerInfo();
+    const StatsDisplay display = ComposeStats(modBFVQueryParse::ServerInfo(), modBFVQueryParse::Players());
     RememberListView();
     view_.FreezeDrawing();
-    lblServerTitle.SetCaption(Trim(info.hostname));
-    lblMap.SetCaption(statsText::MapLine(info));
-    lblPlayers.SetCaption(statsText::PlayersLine(info));
+    lblServerTitle.SetCaption(display.serverTitle);
+    lblMap.SetCaption(display.map);
+    lblPlayers.SetCaption(display.players);
     lblTitle.SetCaption(ShownTitle());
     lstPlayers.Clear();
     shownPlayers_.clear();
-    const int lines = statsText::PlayerLineCount(info);
-    for (int i = 0; i < lines; ++i) {
-        const modBFVQueryParse::PlayerInfo& player = modBFVQueryParse::Players()[static_cast<std::size_t>(i)];
-        lstPlayers.AddItem(statsText::PlayerLine(player));
-        shownPlayers_.push_back(player.player);
+    for (std::size_t i = 0; i < display.lines.size(); ++i) {
+        lstPlayers.AddItem(display.lines[i]);
+        shownPlayers_.push_back(modBFVQueryParse::Players()[i].player);
         platform::Current().events->DoEvents();
         if (query != queryNumber_) {
             view_.UnfreezeDrawing();  // the new query has cleared the display: it stays so
@@ -362,11 +365,9 @@ void frmQuery::ShowServerStats(std::uint64_t query) {
         }
     }
     RestoreListView();
-    const std::optional<statsText::SlotCounts> slots = statsText::Slots(info);
-    fullShown_ = slots && slots->players >= slots->publicSlots;
+    fullShown_ = display.Full();
     ShowSlotBox();
-    const bool join = chkWaitForSlot.Value() == 1 && slots && slots->players < slots->publicSlots && launcher_ &&
-                      launcher_->LaunchGame;
+    const bool join = chkWaitForSlot.Value() == 1 && display.SlotFree() && launcher_ && launcher_->LaunchGame;
     // The server whose free slot this is, as the user picked it; the profile and mod are the
     // launcher's choice now.
     const std::string server = Trim(pickedAddress_) + ":" + pickedPort_;
@@ -401,7 +402,7 @@ void frmQuery::tmrTimeout_Timer() {
     }
     // Parts of a reply that are on their way are waited for a parts timeout past this one:
     // tmrParts shows them, or gives up on a server that keeps starting new sets.
-    Act(session_->OnTimeout(options_.now()));
+    Act(session_->OnTimeout(platform::Now()));
 }
 
 void frmQuery::GiveUp() {

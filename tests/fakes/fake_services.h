@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -117,8 +118,12 @@ class FakeClock : public platform::Clock {
   public:
     std::string DateText() override { return date; }
     std::string TimeText() override { return time; }
+    // The monotonic time: `now` once a test sets it (it then moves only when the test moves
+    // it), the system's until then.
+    platform::MonotonicClock::time_point Now() override { return now ? *now : platform::MonotonicClock::now(); }
     std::string date = "14.08.2004";
     std::string time = "20:33:28";
+    std::optional<platform::MonotonicClock::time_point> now;
 };
 
 // Counts the yields; runs a hook inside each, as a message arriving would.

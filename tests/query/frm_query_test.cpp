@@ -242,6 +242,24 @@ TEST_F(MonitorTest, RepliesDuringADisplayAreShownAfterItTheLatestWinning) {
     EXPECT_EQ(monitor->lstPlayers.ListCount(), 2);
 }
 
+// A reply that cannot be shown is told like a failed request, and the next one shows.
+TEST_F(MonitorTest, AReplyThatCannotBeShownIsToldAndTheNextIsShown) {
+    std::vector<std::string> reasons;
+    monitor->SetOnQueryFailed([&](const std::string& why) { reasons.push_back(why); });
+    monitor->SendQuery("10.0.0.1");
+    view.failure = "out of drawing resources";
+    Reply(Server("\\numplayers\\3\\maxplayers\\32"));
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Invalid Server Response");
+    EXPECT_EQ(reasons, (std::vector<std::string>{"The reply could not be shown: out of drawing resources"}));
+    EXPECT_TRUE(monitor->tmrRefresh.Enabled());
+
+    view.failure.clear();
+    monitor->tmrRefresh_Timer();
+    Reply(Server("\\numplayers\\3\\maxplayers\\32"));
+    EXPECT_EQ(monitor->lblTitle.Caption(), "Server Stats");
+    EXPECT_EQ(monitor->lblServerTitle.Caption(), "Alpha");
+}
+
 TEST_F(MonitorTest, ASplitReplyIsShownWhenItsLastPartArrives) {
     monitor->SendQuery("10.0.0.1");
     Reply(Players(2, 2) + "\\final\\\\queryid\\7.2");

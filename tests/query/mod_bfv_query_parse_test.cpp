@@ -133,6 +133,32 @@ TEST_F(ReplyParserTest, MatchesAKeyOnlyAsAWholeKeyOfAPair) {
     }
 }
 
+// The parse alone: a value out, the record, the table and the event loop untouched.
+TEST_F(ReplyParserTest, AParseIsAValueAndTouchesNothingElse) {
+    parse::ServerInfo().hostname = "Kept";
+    const parse::ParsedReply reply = parse::ParseReply(
+        R"(\gamename\bfv\Hostname\A\gamever\1.2\numplayers\3\player_0\Ann\keyhash_0\f0\x\1\gamename\2)"
+        R"(\queryid\1.1\final\)");
+    EXPECT_EQ(parse::ServerInfo().hostname, "Kept");
+    EXPECT_EQ(parse::Players()[0].player, "");
+    EXPECT_EQ(fakes.events.yields, 0);
+
+    EXPECT_EQ(reply.record.hostname, "A");
+    EXPECT_TRUE(reply.Holds(parse::kHostname) && reply.Holds(parse::kNumplayers) && !reply.Holds(parse::kMapname));
+    EXPECT_EQ(reply.playerIndexes, 3);
+    ASSERT_EQ(reply.players.size(), 3u);
+    EXPECT_EQ(reply.players[0].player, "Ann");
+    EXPECT_EQ(reply.players[2].player, "");
+    EXPECT_EQ(reply.others, (std::vector<std::pair<std::string, std::string>>{{"gamename", "bfv"}, {"x", "1"}}));
+    std::string order;
+    for (const parse::ParsedReply::KeyPlace& place : reply.order) {
+        order +=
+            (place.inRecord ? std::string(parse::ServerFields()[place.index].key) : reply.others[place.index].first) +
+            " ";
+    }
+    EXPECT_EQ(order, "gamename hostname gamever numplayers x ");
+}
+
 TEST_F(ReplyParserTest, TellsAKeyWithoutValueFromAnAbsentOne) {
     EXPECT_TRUE(parse::HasReplyKey(R"(\hostname\A\final\\queryid\1.1)", "final"));
     EXPECT_EQ(parse::GetReplyValue(R"(\hostname\A\final\\queryid\1.1)", "queryid"), "1.1");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "common/codepage.h"
 #include "fakes/fake_services.h"
 #include "fakes/fake_sockets.h"
@@ -19,6 +21,9 @@ namespace vantorel::testing {
 class RecordingStatsView : public StatsWindowView {
   public:
     void FreezeDrawing() override {
+        if (!failure.empty()) {
+            throw std::runtime_error(failure);
+        }
         ++depth;
         deepest = std::max(deepest, depth);
         ++freezes;
@@ -33,6 +38,7 @@ class RecordingStatsView : public StatsWindowView {
         std::string title;
         int frozen = 0;  // how deep the drawing was frozen while it showed
     };
+    std::string failure;  // when set, freezing the drawing throws with this text
     int depth = 0;
     int deepest = 0;
     int freezes = 0;
@@ -48,9 +54,7 @@ class MonitorTest : public ::testing::Test {
         mods.SetText("BfVietnam");
         txtIP.SetText(" 10.0.0.1 ");
         txtPort.SetText("15567");
-        frmQuery::Options options;
-        options.now = [this] { return now; };
-        monitor = std::make_unique<frmQuery>(view, &launcher, options);
+        monitor = std::make_unique<frmQuery>(view, &launcher, frmQuery::Options{});
         monitor->Start();
     }
 
@@ -76,7 +80,8 @@ class MonitorTest : public ::testing::Test {
     ComboBox profiles, mods;
     TextBox txtIP, txtPort;
     LauncherControls launcher{txtIP, txtPort, profiles, mods, LaunchGame};
-    frmQuery::Clock::time_point now{};
+    // The monotonic time the window reads; tests move it.
+    platform::MonotonicClock::time_point& now = services.clock.now.emplace();
     std::unique_ptr<frmQuery> monitor;
 };
 

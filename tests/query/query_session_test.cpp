@@ -35,6 +35,8 @@ struct Case {
     std::vector<Datagram> datagrams;
     std::string transcript;
     int timeoutMs = 1500;
+    Dialect firstGuess = Dialect::kBasic;
+    int holdUntilMs = 0;  // further requests held until then
 };
 
 std::string FormOf(const std::string& request) {
@@ -49,7 +51,9 @@ std::string FormOf(const std::string& request) {
 
 std::string Transcript(const Case& c) {
     const Clock::time_point start{};
-    QuerySession session("10.0.0.1", c.protocol, nullptr, kId, start, std::chrono::milliseconds(c.timeoutMs));
+    QuerySession session("10.0.0.1", c.protocol, nullptr, kId, start, std::chrono::milliseconds(c.timeoutMs),
+                         c.firstGuess);
+    session.HoldRequests(start + std::chrono::milliseconds(c.holdUntilMs));
     std::string transcript = FormOf(session.Request()) + "@0";
     const auto act = [&](const QuerySession::Action& action, Clock::time_point now) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
@@ -133,6 +137,24 @@ TEST(QuerySessionTest, AsksEachFormInTimeAndGivesUpAfterOneTimeout) {
          {},
          "basic@0 status@100 gs2@100 basic@150 status@150 gs2@150 give up@300",
          300},
+        // "\status\" first, as many servers are asked: only the other protocol follows.
+        {"status first", QueryProtocol::kAuto, {{40, kWhole}}, "status@0 show status@40", 1500, Dialect::kStatus},
+        {"status first, silent",
+         QueryProtocol::kAuto,
+         {},
+         "status@0 gs2@300 status@750 gs2@750 give up@1500",
+         1500,
+         Dialect::kStatus},
+        // Held past their moment, the other forms go out at its end and push the second
+        // asking back as far; the timeout stays.
+        {"held",
+         QueryProtocol::kAuto,
+         {},
+         "basic@0 status@900 gs2@900 basic@1350 status@1350 gs2@1350 give up@1500",
+         1500,
+         Dialect::kBasic,
+         900},
+        {"held past the timeout", QueryProtocol::kAuto, {}, "basic@0 give up@1500", 1500, Dialect::kBasic, 1600},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Transcript(c), c.transcript) << c.name;

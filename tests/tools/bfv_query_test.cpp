@@ -1,38 +1,24 @@
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <arpa/inet.h>
-#endif
-
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
-#include "datagram_sockets.h"
-#include "engine.h"
 #include "output.h"
-#include "query_adapter.h"
-#include "reply_summary.h"
+#include "query/server_report.h"
 #include "targets.h"
-#include "fakes/udp_peer.h"
 
 namespace vantorel::bfvQuery {
 namespace {
 
-std::vector<std::string> Labels(const std::vector<Target>& targets) {
+std::vector<std::string> Labels(const std::vector<QueryTarget>& targets) {
     std::vector<std::string> labels;
-    for (const Target& target : targets) {
+    for (const QueryTarget& target : targets) {
         labels.push_back(target.Label());
     }
     return labels;
 }
 
 TEST(BfvQueryTargets, HostsPortsAndRanges) {
-    std::vector<Target> targets;
+    std::vector<QueryTarget> targets;
     std::string error;
     ASSERT_TRUE(ParseTargets("game.example", &targets, &error));
     ASSERT_TRUE(ParseTargets("10.0.0.1:23001", &targets, &error));
@@ -51,7 +37,7 @@ TEST(BfvQueryTargets, HostsPortsAndRanges) {
 // The list read whole, or a byte at a time: marks, line ends and characters split between
 // two reads must make no difference.
 std::vector<std::string> ReadList(std::string_view bytes, bool byteByByte, std::vector<std::string>* skipped) {
-    std::vector<Target> targets;
+    std::vector<QueryTarget> targets;
     TargetListReader reader("l", &targets);
     for (std::size_t at = 0; at < bytes.size(); at += byteByByte ? 1 : bytes.size()) {
         EXPECT_TRUE(reader.Add(bytes.substr(at, byteByByte ? 1 : bytes.size()))) << reader.Refusal();
@@ -105,7 +91,7 @@ TEST(BfvQueryTargets, ListsAreReadAsTheFavouritesFileIs) {
 }
 
 TEST(BfvQueryTargets, ListsPastTheBoundsAreRefusedWithTheReason) {
-    std::vector<Target> targets;
+    std::vector<QueryTarget> targets;
     TargetListReader ranges("ranges.txt", &targets);
     const std::string line = "127.0.0.1:1-65535\n";
     int lines = 0;
@@ -120,7 +106,7 @@ TEST(BfvQueryTargets, ListsPastTheBoundsAreRefusedWithTheReason) {
     EXPECT_EQ(targets.size(), 15u * 65535u);
 
     // /dev/zero: one endless line, held no further than its bound.
-    std::vector<Target> none;
+    std::vector<QueryTarget> none;
     TargetListReader zeros("/dev/zero", &none);
     const std::string megabyte(1 << 20, '\0');
     int read = 0;
@@ -170,18 +156,18 @@ TEST(BfvQueryText, BytesThatAreNotUtf8AreNeverPassedOn) {
     }
 }
 
-Result Answered(const std::string& reply, double pingMs = 1) {
-    Result result;
+QueryResult Answered(const std::string& reply, double pingMs = 1) {
+    QueryResult result;
     result.target = {"127.0.0.1", 23000};
-    result.status = Result::Status::kOk;
+    result.status = QueryResult::Status::kOk;
     result.ip = "127.0.0.1";
-    result.protocol = "basic";
+    result.dialect = Dialect::kBasic;
     result.pingMs = pingMs;
     result.report = SummarizeReply(QueryReply{Dialect::kBasic, reply, {}});
     return result;
 }
 
-Display Shown(const Result& result) {
+StatsDisplay Shown(const QueryResult& result) {
     return ShowReport(*result.report);
 }
 
@@ -201,7 +187,7 @@ TEST(BfvQueryText, ServerTextsNeverSteerTheTerminal) {
                            "1mJérôme\x7f"),
               "Evil?]0;owned???Forged?1mJérôme?");
     // The code page's undefined byte 0x9D stands for the C1 control U+009D.
-    const Result result = Answered(
+    const QueryResult result = Answered(
         "\\hostname\\Evil\x1b[2J\rFake line\\mapname\\Hue\x9d\\numplayers\\1\\maxplayers\\"
         "32\\player_0\\A\nB\\team_0\\1\\gametype\\co\top\\rules_x\\\x1b");
     const std::string text = TextReport({result}, {true, true, true});
@@ -216,7 +202,8 @@ TEST(BfvQueryText, ServerTextsNeverSteerTheTerminal) {
 }
 
 TEST(BfvQueryText, AnsweredServerWithRoundTripPlayersAndRules) {
-    Result result = Answered(Server("Alpha", 1) + "\\timelimit\\3600\\queryid\\7.1\\timelimit\\9\\final\\", 12.345);
+    QueryResult result =
+        Answered(Server("Alpha", 1) + "\\timelimit\\3600\\queryid\\7.1\\timelimit\\9\\final\\", 12.345);
     EXPECT_EQ(TextReport({result}, {true}), "127.0.0.1:23000  ok  12.35 ms\nAlpha\n - Hue - \nPlayers:  1 / 32\n\n");
     EXPECT_EQ(TextReport({result}, {true, true, true}),
               "127.0.0.1:23000  ok  12.35 ms\nAlpha\n - Hue - \nPlayers:  1 / 32\n"
@@ -242,7 +229,7 @@ TEST(BfvQueryText, AnsweredServerWithRoundTripPlayersAndRules) {
 
 // \basic\ alone gives three keys of its own: what came is shown, and what did not is said.
 TEST(BfvQueryText, AReplyWithoutTheShownKeysSaysWhatItLacks) {
-    const Result result = Answered("\\gamename\\bfvietnam\\gamever\\v1.21\\location\\0");
+    const QueryResult result = Answered("\\gamename\\bfvietnam\\gamever\\v1.21\\location\\0");
     EXPECT_EQ(TextReport({result}),
               "ADDRESS               STATUS  PLAYERS MAP              PING  NAME\n"
               "127.0.0.1:23000       ok      -/-     -                   1  (missing from the reply: hostname, "
@@ -257,41 +244,15 @@ TEST(BfvQueryText, AReplyWithoutTheShownKeysSaysWhatItLacks) {
               std::string::npos);
 }
 
-// A reply built to be large leaves only a bounded summary: the first other keys, each text
-// cut, nothing of the reply itself.
-TEST(BfvQuerySummary, WhatIsKeptOfAReplyIsBounded) {
-    QueryReply amplifying{Dialect::kGameSpy2, {}, {{"hostname", std::string(100000, 'h')}}};
-    for (int row = 0; row < 255; ++row) {
-        for (int field = 0; field < 242; ++field) {
-            // Not of a player's "name_N" form, which is never listed among the other keys.
-            amplifying.pairs.push_back({"abcdefghijklm" + std::to_string(field) + "r" + std::to_string(row), ""});
-        }
-    }
-    amplifying.pairs.push_back({"numplayers", "1"});
-    amplifying.pairs.push_back({"player_0", std::string(5000, '\xE9')});
-    const auto gs2 = SummarizeReply(amplifying);
-    EXPECT_EQ(gs2->others.size(), ServerReport::kMostOtherKeys);
-    EXPECT_EQ(gs2->othersLeftOut, 255u * 242u - ServerReport::kMostOtherKeys);
-    EXPECT_EQ(gs2->record.hostname.size(), ServerReport::kMostTextBytes);
-    ASSERT_EQ(gs2->players.size(), 1u);
-    EXPECT_EQ(gs2->players[0].player.size(), ServerReport::kMostTextBytes);  // 128 whole "é"
-
-    const std::string backslashes(4 << 20, '\\');
-    const auto split = SummarizeReply(QueryReply{Dialect::kBasic, "\\hostname\\H" + backslashes + "\\a\\1\\a\\2", {}});
-    EXPECT_EQ(split->record.hostname, "H");
-    EXPECT_EQ(split->others, (KeyValues{{"a", "1"}}));
-    EXPECT_EQ(split->othersLeftOut, 0u);
-}
-
 TEST(BfvQueryReports, SilentClosedAndUnknownServersAreTold) {
-    Result timeout;
+    QueryResult timeout;
     timeout.target = {"10.0.0.1", 23000};
     timeout.ip = "10.0.0.1";
-    Result down = timeout;
-    down.status = Result::Status::kDown;
-    Result failed;
+    QueryResult down = timeout;
+    down.status = QueryResult::Status::kDown;
+    QueryResult failed;
     failed.target = {"nowhere.invalid", 23000};
-    failed.status = Result::Status::kError;
+    failed.status = QueryResult::Status::kError;
     failed.error = "Host not found.";
     EXPECT_EQ(TextReport({timeout, down, failed}, {true}),
               "10.0.0.1:23000  timeout\nNo response from server\n\n"
@@ -310,16 +271,16 @@ TEST(BfvQueryReports, SilentClosedAndUnknownServersAreTold) {
 }
 
 TEST(BfvQuerySort, StableWithSilentServersLast) {
-    Result silent;
+    QueryResult silent;
     silent.target = {"10.0.0.9", 1};
-    const std::vector<Result> results = {Answered(Server("beta", 3), 5), silent, Answered(Server("Alpha", 10), 9),
-                                         Answered(Server("gamma", 3), 1)};
+    const std::vector<QueryResult> results = {Answered(Server("beta", 3), 5), silent, Answered(Server("Alpha", 10), 9),
+                                              Answered(Server("gamma", 3), 1)};
     const auto order = [&](SortKey key) {
-        std::vector<Result> sorted = results;
+        std::vector<QueryResult> sorted = results;
         SortResults(sorted, key);
         std::string titles;
-        for (const Result& result : sorted) {
-            titles += result.status == Result::Status::kOk ? Shown(result).serverTitle + " " : "- ";
+        for (const QueryResult& result : sorted) {
+            titles += result.status == QueryResult::Status::kOk ? Shown(result).serverTitle + " " : "- ";
         }
         return titles;
     };
@@ -329,192 +290,14 @@ TEST(BfvQuerySort, StableWithSilentServersLast) {
     EXPECT_EQ(order(SortKey::kName), "Alpha beta gamma - ");
 }
 
-TEST(BfvQueryProtocol, OptionsAndRequests) {
-    EXPECT_EQ(QueryProtocol(*ParseProtocol("auto")).Request(), "\\basic\\");
-    EXPECT_EQ(QueryProtocol(*ParseProtocol("basic")).Request(), "\\basic\\");
-    EXPECT_EQ(QueryProtocol(*ParseProtocol("status")).Request(), "\\status\\");
-    const std::string_view gs2 = QueryProtocol(*ParseProtocol("gs2"), 7).Request();
-    EXPECT_EQ(gs2, std::string_view("\xFE\xFD\x00\x00\x00\x00\x07\xFF\xFF\xFF", 10));
+TEST(BfvQueryProtocol, NamesAreReadAsTheyAreWritten) {
+    for (const QueryProtocol protocol :
+         {QueryProtocol::kAuto, QueryProtocol::kBasic, QueryProtocol::kStatus, QueryProtocol::kGameSpy2}) {
+        EXPECT_EQ(ParseProtocol(ProtocolName(protocol)), protocol);
+    }
+    EXPECT_STREQ(DialectName(Dialect::kGameSpy2), "gs2");
     EXPECT_FALSE(ParseProtocol("gs3"));
 }
-
-// A server that answers every query with `reply`, from `from` when given (another port).
-void Answer(testing::UdpPeer& peer, const std::string& reply, testing::UdpPeer* from = nullptr) {
-    const auto query = peer.Receive(5000);
-    if (query) {
-        (from ? *from : peer).SendTo("127.0.0.1", query->fromPort, reply);
-    }
-}
-
-// Wine passes no "port unreachable" on to its programs, so there a closed port is silent.
-bool ClosedPortsAreReported() {
-#ifdef _WIN32
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
-#else
-    return true;
-#endif
-}
-
-TEST(BfvQueryEngine, ManyServersOneAtATime) {
-    testing::UdpPeer answering, silent;
-    int closed = 0;
-    {
-        testing::UdpPeer gone;
-        closed = gone.Port();
-    }
-    std::thread a([&] { Answer(answering, Server("First", 2)); });
-    RunOptions options;
-    options.timeoutMs = 500;
-    options.maxSimultaneous = 1;  // each waits for the one before
-    std::string error;
-    const std::vector<Result> results = QueryAll({{"127.0.0.1", answering.Port()},
-                                                  {"127.0.0.1", silent.Port()},
-                                                  {"127.0.0.1", closed},
-                                                  {"no-such-host.invalid", 23000},
-                                                  {"localhost", answering.Port()}},
-                                                 options, &error);
-    a.join();
-    ASSERT_EQ(results.size(), 5u) << error;
-    EXPECT_EQ(results[0].status, Result::Status::kOk);
-    EXPECT_EQ(results[0].protocol, "basic");
-    EXPECT_EQ(Shown(results[0]).serverTitle, "First");
-    EXPECT_EQ(results[0].report->players.size(), 2u);
-    EXPECT_EQ(results[1].status, Result::Status::kTimeout);
-    EXPECT_EQ(results[1].ip, "127.0.0.1");
-    EXPECT_EQ(results[2].status, ClosedPortsAreReported() ? Result::Status::kDown : Result::Status::kTimeout);
-    EXPECT_EQ(results[3].status, Result::Status::kError);
-    EXPECT_EQ(results[3].error, "Host not found.");
-    // The same server listed twice is asked once and reported twice, under each name.
-    EXPECT_EQ(results[4].status, Result::Status::kOk);
-    EXPECT_EQ(results[4].target.host, "localhost");
-    EXPECT_EQ(Shown(results[4]).serverTitle, "First");
-}
-
-#ifndef _WIN32
-// The shared sockets take replies from any port; Windows asks through connected sockets,
-// which take only the server's own.
-TEST(BfvQueryEngine, ReplyFromAnotherPortOfTheOnlyServerAskedAtThatAddress) {
-    testing::UdpPeer first("127.0.0.2"), second("127.0.0.3"), silent("127.0.0.3");
-    testing::UdpPeer otherPort("127.0.0.2"), stray("127.0.0.3");
-    std::thread a([&] { Answer(first, Server("Moved", 0), &otherPort); });
-    std::thread b([&] {
-        // From another port of an address where two servers are asked: nobody's.
-        const auto query = second.Receive(5000);
-        if (query) {
-            stray.SendTo("127.0.0.1", query->fromPort, Server("Stray", 0));
-        }
-    });
-    RunOptions options;
-    options.timeoutMs = 500;
-    std::string error;
-    const std::vector<Result> results = QueryAll(
-        {{"127.0.0.2", first.Port()}, {"127.0.0.3", second.Port()}, {"127.0.0.3", silent.Port()}}, options, &error);
-    a.join();
-    b.join();
-    ASSERT_EQ(results.size(), 3u) << error;
-    EXPECT_EQ(results[0].status, Result::Status::kOk);
-    EXPECT_EQ(Shown(results[0]).serverTitle, "Moved");
-    EXPECT_NE(results[1].status, Result::Status::kOk);
-}
-#endif
-
-TEST(BfvQueryEngine, SplitReplyWithALostPartShowsWhatArrivedAfterThePartsTimeout) {
-    testing::UdpPeer server;
-    std::thread parts([&] {
-        const auto query = server.Receive(5000);
-        if (query) {
-            // The third and last piece never comes; the second comes before the first.
-            server.SendTo("127.0.0.1", query->fromPort, "\\player_0\\Ann\\team_0\\2\\queryid\\9.2");
-            server.SendTo("127.0.0.1", query->fromPort, "\\hostname\\Parts\\numplayers\\1\\queryid\\9.1");
-        }
-    });
-    RunOptions options;
-    options.timeoutMs = 200;  // shorter than the parts timeout: parts on their way are waited for
-    std::string error;
-    const std::vector<Result> results = QueryAll({{"127.0.0.1", server.Port()}}, options, &error);
-    parts.join();
-    ASSERT_EQ(results.size(), 1u) << error;
-    ASSERT_EQ(results[0].status, Result::Status::kOk);
-    const ServerReport& report = *results[0].report;
-    EXPECT_EQ(Shown(results[0]).serverTitle, "Parts");
-    ASSERT_EQ(report.players.size(), 1u);
-    EXPECT_EQ(report.players[0].player, "Ann");
-}
-
-TEST(BfvQueryEngine, ServerThatKeepsStartingNewPartSetsIsNotWaitedForWithoutEnd) {
-    testing::UdpPeer server;
-    std::atomic<bool> over{false};
-    std::thread sets([&] {
-        const auto query = server.Receive(5000);
-        // A first part of a new set every 200 ms, each one restarting the wait for parts.
-        for (int set = 1; query && !over && set <= 100; ++set) {
-            server.SendTo("127.0.0.1", query->fromPort, "\\hostname\\Never\\queryid\\" + std::to_string(set) + ".1");
-            server.Receive(200);
-        }
-    });
-    RunOptions options;
-    options.timeoutMs = 300;
-    std::string error;
-    const std::vector<Result> results = QueryAll({{"127.0.0.1", server.Port()}}, options, &error);
-    over = true;
-    sets.join();
-    ASSERT_EQ(results.size(), 1u) << error;
-    EXPECT_EQ(results[0].status, Result::Status::kTimeout);
-}
-
-// A query sent to one of bfv-query's own ports (a range over this host) arrives at that
-// socket, from itself: it is no server's answer.
-TEST(BfvQuerySockets, OwnSocketsAreNeverTakenForServers) {
-    std::string error;
-    auto sockets = DatagramSockets::Open(1, &error);
-    ASSERT_NE(sockets, nullptr) << error;
-    testing::UdpPeer peer;
-    const Endpoint to{*DottedAddress("127.0.0.1"), static_cast<std::uint16_t>(peer.Port())};
-    ASSERT_TRUE(sockets->Send(0, to, "hello"));
-    const auto hello = peer.Receive(5000);
-    ASSERT_TRUE(hello);
-    const auto own = static_cast<std::uint16_t>(hello->fromPort);
-    EXPECT_TRUE(sockets->IsOwn({*DottedAddress("127.0.0.1"), own}));
-    EXPECT_TRUE(sockets->IsOwn({*DottedAddress("127.0.0.2"), own}));
-    EXPECT_FALSE(sockets->IsOwn(to));
-    EXPECT_FALSE(sockets->IsOwn({*DottedAddress("192.0.2.1"), own}));  // no address of this host
-#ifndef _WIN32
-    // The engine's shared socket asked at its own port hears its own request: no answer.
-    RunOptions options;
-    options.timeoutMs = 200;
-    options.protocol = Protocol::kBasic;
-    const std::vector<Result> results = QueryAll({{"127.0.0.1", own}}, options, std::move(sockets));
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].status, Result::Status::kTimeout);
-#endif
-}
-
-#ifndef _WIN32
-// A sender that never stops must not keep the engine's timers from running: one wait hands
-// over a bounded number of datagrams, and the rest wait for the next.
-TEST(BfvQuerySockets, OneWaitReadsABoundedRunOfDatagrams) {
-    std::string error;
-    const auto sockets = DatagramSockets::Open(1, &error);
-    ASSERT_NE(sockets, nullptr) << error;
-    testing::UdpPeer flooder;
-    Endpoint to{0, static_cast<std::uint16_t>(flooder.Port())};
-    to.address = htonl(INADDR_LOOPBACK);
-    ASSERT_TRUE(sockets->Send(0, to, "hello"));
-    const auto hello = flooder.Receive(5000);
-    ASSERT_TRUE(hello);
-    const int queued = DatagramSockets::kMostDatagramsPerWait + 36;
-    for (int i = 0; i < queued; ++i) {
-        ASSERT_TRUE(flooder.SendTo("127.0.0.1", hello->fromPort, "junk"));
-    }
-    int delivered = 0;
-    const DatagramSockets::Handlers count{[&](Endpoint, std::string_view) { ++delivered; }, [](Endpoint) {}};
-    sockets->Wait(1000, count);
-    EXPECT_EQ(delivered, DatagramSockets::kMostDatagramsPerWait);
-    sockets->Wait(1000, count);
-    EXPECT_EQ(delivered, queued);
-}
-#endif
 
 }  // namespace
 }  // namespace vantorel::bfvQuery

@@ -4,9 +4,9 @@
 # a list with odd line ends and bad lines, lists refused, servers of each dialect in
 # automatic and forced protocols, a silent port, a closed port, a name that does not
 # resolve, a server whose texts carry control characters, a server that runs without end,
-# many servers under a small file-handle limit, and usage errors. Servers take ports of the
-# system's choice, or a free run of ports found by trying, since other tests may hold any
-# fixed one.
+# many servers under a small file-handle limit, bfv-query making no window on Windows, and
+# usage errors. Servers take ports of the system's choice, or a free run of ports found by
+# trying, since other tests may hold any fixed one.
 # Usage: cli_test.sh BIN_DIR [RUNNER]   (RUNNER runs a Windows program, e.g. scripts/wine-run)
 set -eu
 bin=$1
@@ -163,7 +163,7 @@ port, silent, closed, closed_status = sys.argv[2:6]
 assert [entry["query"] for entry in data] == ["127.0.0.1:" + port, "127.0.0.1:" + silent,
                                               "127.0.0.1:" + closed, "no-such-host.invalid:23000"]
 ok, timeout, down, error = data
-assert ok["status"] == "ok" and ok["ip"] == "127.0.0.1" and ok["ping_ms"] >= 0 and ok["protocol"] == "basic"
+assert ok["status"] == "ok" and ok["ip"] == "127.0.0.1" and ok["ping_ms"] >= 0 and ok["protocol"] == "status"
 assert ok["fields"] == {"hostname": "Vantorel Sample Server", "mapname": "Hue", "numplayers": 4,
                        "maxplayers": 32, "reservedslots": 2}, ok["fields"]
 assert ok["rules"]["gamever"] == "v1.21" and not set(ok["fields"]) & set(ok["rules"]) and "missing" not in ok
@@ -187,7 +187,7 @@ query --json --protocol basic --timeout 300 "127.0.0.1:$gs2" >"$work/basic" 2>&1
 python3 - "$work/dialects" "$work/gs2" "$work/basic" <<'PY' || fail "dialects: $(cat "$work/dialects")"
 import json, sys
 dialects, gs2, basic = (json.load(open(name, encoding="utf-8")) for name in sys.argv[1:4])
-assert [entry["protocol"] for entry in dialects] == ["basic", "status", "gs2"], dialects
+assert [entry["protocol"] for entry in dialects] == ["status", "status", "gs2"], dialects
 for entry in dialects + gs2:
     display = entry["display"]
     assert entry["status"] == "ok" and display["server_title"] == "Vantorel Sample Server", entry
@@ -253,6 +253,20 @@ if [ -z "$runner" ]; then
         "$work/latin1.json" || fail "JSON of a name that is no UTF-8: $(od -c "$work/latin1.json" | head)"
 else
     query "/?" | grep -q "^usage: bfv-query" || fail "/? is no help on Windows"
+    # bfv-query makes no window, so it runs where there is no display. Wine traces each window
+    # a program makes: the sample server's hidden socket window shows, and bfv-query's none.
+    prefix=${WINEPREFIX:-$(dirname "$runner")/../build/windows/wineprefix}
+    traced() {
+        env -u DISPLAY WINEPREFIX="$prefix" WINEDEBUG=trace+win wine "$@"
+    }
+    traced "$bin/bfv-sample-server$ext" --port 0 --duration 0.5 --quiet >/dev/null 2>"$work/window.err" || true
+    grep -q "CreateWindowEx" "$work/window.err" || fail "Wine traced no window of the sample server"
+    status=0
+    traced "$bin/bfv-query$ext" --json "127.0.0.1:$port" >"$work/nowindow" 2>"$work/nowindow.err" || status=$?
+    [ "$status" -eq 0 ] && grep -q '"status": "ok"' "$work/nowindow" || fail "bfv-query without a display: $status"
+    if grep -q "CreateWindowEx" "$work/nowindow.err"; then
+        fail "bfv-query made a window: $(grep CreateWindowEx "$work/nowindow.err" | head -3)"
+    fi
     # In a console (Wine makes one for a terminal) the text goes as Unicode: names with
     # accents come out whole, not as the UTF-8 bytes read in the console's code page.
     if command -v script >/dev/null; then

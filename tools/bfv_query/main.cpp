@@ -8,8 +8,9 @@
 
 #include "../common/arguments.h"
 #include "../common/console.h"
-#include "engine.h"
 #include "output.h"
+#include "query/query_all.h"
+#include "targets.h"
 #include "vantorel_version.h"
 
 namespace {
@@ -40,11 +41,12 @@ constexpr const char* kUsage =
     "                         servers that did not answer last\n"
     "  --timeout MS           how long each server has to answer (default 1500)\n"
     "  --protocol auto|basic|status|gs2\n"
-    "                         the request to send; auto (the default) asks \\basic\\,\n"
-    "                         \\status\\ for a short answer, and \\status\\ and GameSpy 2\n"
-    "                         when nothing came after 300 ms; the others force that one\n"
-    "                         request. What is unanswered is asked once more halfway\n"
-    "                         through the timeout\n"
+    "                         the request to send; auto (the default) asks \\status\\,\n"
+    "                         and GameSpy 2 when nothing came after 300 ms; the others\n"
+    "                         force that one request. What is unanswered is asked once\n"
+    "                         more halfway through the timeout. A host still answering\n"
+    "                         other servers of the list is asked no more until it has\n"
+    "                         been quiet for 50 ms\n"
     "  --max-simultaneous N   at most N servers waiting for an answer at a time (default\n"
     "                         1024); the others wait their turn. Few sockets are opened,\n"
     "                         within any file-handle limit\n"
@@ -75,8 +77,8 @@ struct Settings {
     bool json = false;
     TextOptions text;
     SortKey sort = SortKey::kNone;
-    RunOptions run;
-    std::vector<Target> targets;
+    QueryEngine::Options run;
+    std::vector<QueryTarget> targets;
     std::size_t skippedLines = 0;
 };
 
@@ -206,7 +208,7 @@ int Run(int argc, char** argv) {
                                                     : "no server given");
     }
     std::string error;
-    std::vector<Result> results = QueryAll(std::move(settings.targets), settings.run, &error);
+    std::vector<QueryResult> results = QueryAll(std::move(settings.targets), settings.run, &error);
     if (results.empty()) {
         Say(error);
         return 1;
@@ -219,8 +221,8 @@ int Run(int argc, char** argv) {
         Say("the report could not be written");
         return 3;
     }
-    for (const Result& result : results) {
-        if (result.status != Result::Status::kOk) {
+    for (const QueryResult& result : results) {
+        if (result.status != QueryResult::Status::kOk) {
             return 1;
         }
     }

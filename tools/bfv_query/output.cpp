@@ -8,7 +8,6 @@
 #include "common/number.h"
 #include "common/text.h"
 #include "common/utf8.h"
-#include "reply_summary.h"
 
 namespace vantorel::bfvQuery {
 namespace {
@@ -81,10 +80,6 @@ void ForEachChar(std::string_view text, Visit visit) {
     }
 }
 
-bool IsControl(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
-
 // Left-aligned in `width` characters; a longer text is kept whole and pushes what follows.
 std::string Pad(std::string text, std::size_t width) {
     const std::size_t count = CharCount(text);
@@ -100,20 +95,21 @@ std::string PadLeft(const std::string& text, std::size_t width) {
 }
 
 // Why a server has no display, in words.
-std::string Outcome(const Result& result) {
+std::string Outcome(const QueryResult& result) {
     switch (result.status) {
-        case Result::Status::kTimeout: return "No response from server";
-        case Result::Status::kDown: return "Server down: its port is closed";
-        case Result::Status::kError: return result.error;
+        case QueryResult::Status::kTimeout: return "No response from server";
+        case QueryResult::Status::kDown: return "Server down: its port is closed";
+        case QueryResult::Status::kError: return result.error;
+        case QueryResult::Status::kCancelled: return "The query was stopped";
         default: return {};
     }
 }
 
 std::vector<std::string> MissingKeys(const ServerReport& report) {
     std::vector<std::string> missing;
-    for (std::size_t i = 0; i < ServerReport::kNeededKeys; ++i) {
-        if (!report.Has(i)) {
-            missing.emplace_back(ServerReport::kShownKeys[i]);
+    for (const modBFVQueryParse::ServerKey key : modBFVQueryParse::kStatusKeys) {
+        if (!report.Has(key)) {
+            missing.emplace_back(modBFVQueryParse::ServerFields()[key].key);
         }
     }
     return missing;
@@ -143,9 +139,9 @@ std::string LacksNote(const ServerReport& report) {
 }
 
 // A shown value that the reply held, or "-" where it held none.
-std::string ShownOrDash(const ServerReport& report, std::size_t shownKey, const std::string& value) {
-    const std::string trimmed = Trim(value);
-    return report.Has(shownKey) && !trimmed.empty() ? trimmed : "-";
+std::string ShownOrDash(const ServerReport& report, modBFVQueryParse::ServerKey key) {
+    const std::string trimmed = Trim(report.record.*modBFVQueryParse::ServerFields()[key].field);
+    return report.Has(key) && !trimmed.empty() ? trimmed : "-";
 }
 
 std::string PlayerHeader() {
@@ -158,7 +154,7 @@ std::string PlayerHeader() {
 void AppendDetails(std::string& text, const ServerReport& report, const TextOptions& options, const char* indent,
                    bool showOthers) {
     if (options.players) {
-        const Display display = ShowReport(report);
+        const StatsDisplay display = ShowReport(report);
         if (!display.lines.empty()) {
             text += indent + PlayerHeader() + "\n";
         }
@@ -176,13 +172,13 @@ void AppendDetails(std::string& text, const ServerReport& report, const TextOpti
     }
 }
 
-std::string LongEntry(const Result& result, const TextOptions& options) {
+std::string LongEntry(const QueryResult& result, const TextOptions& options) {
     std::string text = TerminalSafe(result.target.Label()) + "  " + StatusName(result.status);
-    if (result.status != Result::Status::kOk || !result.report) {
+    if (result.status != QueryResult::Status::kOk || !result.report) {
         return text + "\n" + TerminalSafe(Outcome(result)) + "\n\n";
     }
     const ServerReport& report = *result.report;
-    const Display display = ShowReport(report);
+    const StatsDisplay display = ShowReport(report);
     text += "  " + Decimal(result.pingMs, "%.2f") + " ms\n";
     text += TerminalSafe(display.serverTitle) + "\n" + TerminalSafe(display.map) + "\n" +
             TerminalSafe(display.players) + "\n";
@@ -195,23 +191,23 @@ std::string LongEntry(const Result& result, const TextOptions& options) {
     return text + "\n";
 }
 
-std::string LineEntry(const Result& result, const TextOptions& options) {
+std::string LineEntry(const QueryResult& result, const TextOptions& options) {
     std::string text = Pad(TerminalSafe(result.target.Label()), kAddressWidth) + " " +
                        Pad(StatusName(result.status), kStatusWidth) + " ";
-    if (result.status != Result::Status::kOk || !result.report) {
+    if (result.status != QueryResult::Status::kOk || !result.report) {
         return text + std::string(kPlayersWidth + kMapWidth + kPingWidth + 4, ' ') + TerminalSafe(Outcome(result)) +
                "\n";
     }
     const ServerReport& report = *result.report;
     const modBFVQueryParse::ServerInfoRecord& info = report.record;
-    const std::string players = ShownOrDash(report, ServerReport::kNumplayers, info.numplayers) + "/" +
-                                ShownOrDash(report, ServerReport::kMaxplayers, info.maxplayers);
+    const std::string players =
+        ShownOrDash(report, modBFVQueryParse::kNumplayers) + "/" + ShownOrDash(report, modBFVQueryParse::kMaxplayers);
     std::string name = Trim(info.hostname);
     if (!MissingKeys(report).empty()) {
         name += (name.empty() ? "(" : " (") + LacksNote(report) + ")";
     }
     text += Pad(TerminalSafe(players), kPlayersWidth) + " " +
-            Pad(TerminalSafe(ShownOrDash(report, ServerReport::kMapname, info.mapname)), kMapWidth) + " " +
+            Pad(TerminalSafe(ShownOrDash(report, modBFVQueryParse::kMapname)), kMapWidth) + " " +
             PadLeft(std::to_string(std::lround(result.pingMs)), kPingWidth) + "  " + TerminalSafe(name) + "\n";
     AppendDetails(text, report, options, kIndent, false);
     return text;
@@ -231,11 +227,12 @@ void AppendJsonNumber(std::string& out, std::string_view text) {
 
 }  // namespace
 
-const char* StatusName(Result::Status status) {
+const char* StatusName(QueryResult::Status status) {
     switch (status) {
-        case Result::Status::kOk: return "ok";
-        case Result::Status::kDown: return "down";
-        case Result::Status::kError: return "error";
+        case QueryResult::Status::kOk: return "ok";
+        case QueryResult::Status::kDown: return "down";
+        case QueryResult::Status::kError: return "error";
+        case QueryResult::Status::kCancelled: return "stopped";
         default: return "timeout";
     }
 }
@@ -244,7 +241,7 @@ std::string TerminalSafe(std::string_view text) {
     std::string safe;
     safe.reserve(text.size());
     ForEachChar(text, [&safe](char32_t code, std::string_view bytes) {
-        if (code == 0xFFFFFFFF || IsControl(code)) {
+        if (code == 0xFFFFFFFF || IsControlChar(code)) {
             safe += '?';
         } else {
             safe += bytes;
@@ -267,7 +264,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
         }
         // U+0080 to U+009F are control characters too: some terminals take U+009B for the
         // start of an escape sequence.
-        if (IsControl(code)) {
+        if (IsControlChar(code)) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(code));
             out += escaped;
@@ -289,19 +286,19 @@ std::string TextHeader() {
            " " + Pad("MAP", kMapWidth) + " " + PadLeft("PING", kPingWidth) + "  NAME\n";
 }
 
-std::string TextEntry(const Result& result, const TextOptions& options) {
+std::string TextEntry(const QueryResult& result, const TextOptions& options) {
     return options.longView ? LongEntry(result, options) : LineEntry(result, options);
 }
 
-std::string TextReport(const std::vector<Result>& results, const TextOptions& options) {
+std::string TextReport(const std::vector<QueryResult>& results, const TextOptions& options) {
     std::string report = options.longView ? "" : TextHeader();
-    for (const Result& result : results) {
+    for (const QueryResult& result : results) {
         report += TextEntry(result, options);
     }
     return report;
 }
 
-std::string JsonEntry(const Result& result, std::size_t i) {
+std::string JsonEntry(const QueryResult& result, std::size_t i) {
     std::string json = i == 0 ? "[\n  {" : ",\n  {";
     // A member: its key, then its value as a JSON string.
     const auto member = [&json](const char* key, std::string_view value) {
@@ -310,35 +307,34 @@ std::string JsonEntry(const Result& result, std::size_t i) {
     };
     member("\"query\": ", result.target.Label());
     member(", \"status\": ", StatusName(result.status));
-    if (result.status == Result::Status::kError || result.status == Result::Status::kDown) {
+    if (result.status == QueryResult::Status::kError || result.status == QueryResult::Status::kDown) {
         member(", \"error\": ", Outcome(result));
     }
     if (!result.ip.empty()) {
         member(", \"ip\": ", result.ip);
     }
-    if (result.status != Result::Status::kOk || !result.report) {
+    if (result.status != QueryResult::Status::kOk || !result.report) {
         return json + "}";
     }
     const ServerReport& report = *result.report;
     const modBFVQueryParse::ServerInfoRecord& info = report.record;
-    member(", \"protocol\": ", result.protocol);
+    member(", \"protocol\": ", result.dialect ? DialectName(*result.dialect) : "");
     json += ", \"ping_ms\": " + Decimal(result.pingMs, "%.3f");
     // The keys the window shows, the counts as numbers; the reply's other keys apart.
     json += ", \"fields\": {";
-    const std::string* shown[] = {&info.hostname, &info.mapname, &info.numplayers, &info.maxplayers,
-                                  &info.reservedslots};
     bool first = true;
-    for (std::size_t k = 0; k < std::size(shown); ++k) {
-        if (!report.Has(k)) {
+    for (const modBFVQueryParse::ServerKey key : modBFVQueryParse::kShownKeys) {
+        if (!report.Has(key)) {
             continue;
         }
+        const modBFVQueryParse::ServerField& field = modBFVQueryParse::ServerFields()[key];
         json += first ? "\"" : ", \"";
-        json += std::string(ServerReport::kShownKeys[k]) + "\": ";
+        json += std::string(field.key) + "\": ";
         first = false;
-        if (k == ServerReport::kHostname || k == ServerReport::kMapname) {
-            AppendJsonString(json, *shown[k]);
+        if (key == modBFVQueryParse::kHostname || key == modBFVQueryParse::kMapname) {
+            AppendJsonString(json, info.*field.field);
         } else {
-            AppendJsonNumber(json, *shown[k]);
+            AppendJsonNumber(json, info.*field.field);
         }
     }
     json += "}, \"rules\": {";
@@ -363,7 +359,7 @@ std::string JsonEntry(const Result& result, std::size_t i) {
     }
     json += ", \"players\": [";
     for (std::size_t p = 0; p < report.players.size(); ++p) {
-        const PlayerEntry& player = report.players[p];
+        const modBFVQueryParse::PlayerInfo& player = report.players[p];
         member(p == 0 ? "{\"player\": " : ", {\"player\": ", player.player);
         const std::pair<const char*, const std::string*> numbers[] = {{", \"team\": ", &player.team},
                                                                       {", \"score\": ", &player.score},
@@ -376,7 +372,7 @@ std::string JsonEntry(const Result& result, std::size_t i) {
         }
         json += "}";
     }
-    const Display display = ShowReport(report);
+    const StatsDisplay display = ShowReport(report);
     member("], \"display\": {\"title\": ", display.title);
     member(", \"server_title\": ", display.serverTitle);
     member(", \"map\": ", display.map);
@@ -386,7 +382,7 @@ std::string JsonEntry(const Result& result, std::size_t i) {
         json += l == 0 ? "" : ", ";
         AppendJsonString(json, display.lines[l]);
     }
-    json += std::string("], \"wait_for_slot_visible\": ") + (display.waitForSlotVisible ? "true" : "false") + "}";
+    json += std::string("], \"wait_for_slot_visible\": ") + (display.Full() ? "true" : "false") + "}";
     return json + "}";
 }
 
@@ -394,7 +390,7 @@ std::string JsonEnd(std::size_t count) {
     return count == 0 ? "[]\n" : "\n]\n";
 }
 
-std::string JsonReport(const std::vector<Result>& results) {
+std::string JsonReport(const std::vector<QueryResult>& results) {
     std::string json;
     for (std::size_t i = 0; i < results.size(); ++i) {
         json += JsonEntry(results[i], i);
@@ -402,7 +398,7 @@ std::string JsonReport(const std::vector<Result>& results) {
     return json + JsonEnd(results.size());
 }
 
-bool WriteReport(const std::vector<Result>& results, bool json, const TextOptions& options,
+bool WriteReport(const std::vector<QueryResult>& results, bool json, const TextOptions& options,
                  const std::function<bool(std::string_view)>& write) {
     constexpr std::size_t kWriteSize = 1 << 16;
     std::string pending = json || options.longView ? "" : TextHeader();
@@ -421,7 +417,7 @@ bool WriteReport(const std::vector<Result>& results, bool json, const TextOption
     return write(pending);
 }
 
-void SortResults(std::vector<Result>& results, SortKey key) {
+void SortResults(std::vector<QueryResult>& results, SortKey key) {
     if (key == SortKey::kNone) {
         return;
     }
@@ -436,8 +432,8 @@ void SortResults(std::vector<Result>& results, SortKey key) {
     std::vector<Keyed> keyed;
     keyed.reserve(results.size());
     for (std::size_t i = 0; i < results.size(); ++i) {
-        const Result& result = results[i];
-        Keyed entry{result.status == Result::Status::kOk && result.report, 0, result.pingMs, {}, i};
+        const QueryResult& result = results[i];
+        Keyed entry{result.status == QueryResult::Status::kOk && result.report, 0, result.pingMs, {}, i};
         if (entry.answered && key != SortKey::kPing) {
             entry.players = WholeNumber(result.report->record.numplayers).value_or(0);
             entry.name = FoldCase(Trim(result.report->record.hostname));
@@ -454,7 +450,7 @@ void SortResults(std::vector<Result>& results, SortKey key) {
             default: return a.name < b.name;
         }
     });
-    std::vector<Result> sorted;
+    std::vector<QueryResult> sorted;
     sorted.reserve(results.size());
     for (const Keyed& entry : keyed) {
         sorted.push_back(std::move(results[entry.index]));

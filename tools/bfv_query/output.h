@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "result.h"
+#include "query/query_result.h"
 
 namespace vantorel::bfvQuery {
 
@@ -22,36 +22,36 @@ struct TextOptions {
 // view: "HOST:PORT", its status and round-trip time, then the stats window's lines, or why
 // there are none; a blank line after each server.
 std::string TextHeader();
-std::string TextEntry(const Result& result, const TextOptions& options);
-std::string TextReport(const std::vector<Result>& results, const TextOptions& options = {});
+std::string TextEntry(const QueryResult& result, const TextOptions& options);
+std::string TextReport(const std::vector<QueryResult>& results, const TextOptions& options = {});
 
 // One JSON array, one object per server.
-std::string JsonReport(const std::vector<Result>& results);
+std::string JsonReport(const std::vector<QueryResult>& results);
 // The object of the i-th server, with what goes before it in the array.
-std::string JsonEntry(const Result& result, std::size_t i);
+std::string JsonEntry(const QueryResult& result, std::size_t i);
 std::string JsonEnd(std::size_t count);
 
 // The whole report, handed to `write` a few servers at a time, so that a thousand servers'
 // output (some megabytes of JSON) is never held whole yet goes out in few writes. False as
 // soon as a write fails.
-bool WriteReport(const std::vector<Result>& results, bool json, const TextOptions& options,
+bool WriteReport(const std::vector<QueryResult>& results, bool json, const TextOptions& options,
                  const std::function<bool(std::string_view)>& write);
 
 // A JSON string literal, always valid UTF-8: quotes, backslashes and control characters
-// (C0, DEL and C1) escaped, and each byte that is not part of a well-formed UTF-8 sequence
+// (IsControlChar) escaped, and each byte that is not part of a well-formed UTF-8 sequence
 // written as U+FFFD.
 std::string JsonString(std::string_view text);
 void AppendJsonString(std::string& out, std::string_view text);
 
-// The text with each control character (C0, DEL and C1) and each byte that is not part of a
+// The text with each control character (IsControlChar) and each byte that is not part of a
 // well-formed UTF-8 sequence replaced by "?".
 std::string TerminalSafe(std::string_view text);
 
 enum class SortKey { kNone, kPlayers, kPing, kName };
 // Most players first, lowest ping first, or by server title; servers that did not answer
 // go last. Equal servers keep their order.
-void SortResults(std::vector<Result>& results, SortKey key);
+void SortResults(std::vector<QueryResult>& results, SortKey key);
 
-const char* StatusName(Result::Status status);
+const char* StatusName(QueryResult::Status status);
 
 }  // namespace vantorel::bfvQuery

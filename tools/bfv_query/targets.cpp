@@ -44,35 +44,6 @@ std::string Quoted(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::uint32_t> DottedAddress(std::string_view text) {
-    std::uint8_t bytes[4];
-    std::size_t at = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0) {
-            if (at >= text.size() || text[at] != '.') {
-                return std::nullopt;
-            }
-            ++at;
-        }
-        int value = 0;
-        const std::size_t start = at;
-        while (at < text.size() && at - start < 3 && text[at] >= '0' && text[at] <= '9') {
-            value = value * 10 + (text[at++] - '0');
-        }
-        if (at == start || value > 255) {
-            return std::nullopt;
-        }
-        bytes[i] = static_cast<std::uint8_t>(value);
-    }
-    if (at != text.size()) {
-        return std::nullopt;
-    }
-    // Network order is the order of the bytes in memory, whatever the machine's.
-    std::uint32_t address = 0;
-    std::memcpy(&address, bytes, sizeof address);
-    return address;
-}
-
 std::optional<TargetRange> ParseTarget(std::string_view text, std::string* error) {
     if (LooksLikeIpv6(text)) {
         *error =
@@ -110,7 +81,7 @@ std::optional<TargetRange> ParseTarget(std::string_view text, std::string* error
     return range;
 }
 
-bool ParseTargets(const std::string& text, std::vector<Target>* targets, std::string* error) {
+bool ParseTargets(const std::string& text, std::vector<QueryTarget>* targets, std::string* error) {
     const std::optional<TargetRange> range = ParseTarget(text, error);
     if (!range) {
         return false;
@@ -125,7 +96,7 @@ bool ParseTargets(const std::string& text, std::vector<Target>* targets, std::st
     return true;
 }
 
-TargetListReader::TargetListReader(std::string name, std::vector<Target>* targets)
+TargetListReader::TargetListReader(std::string name, std::vector<QueryTarget>* targets)
     : name_(std::move(name)), targets_(targets) {}
 
 bool TargetListReader::Refuse(std::string reason) {

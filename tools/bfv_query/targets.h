@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vantorel::bfvQuery {
+#include "query/query_target.h"
 
-inline constexpr int kDefaultQueryPort = 23000;
+namespace vantorel::bfvQuery {
 
 // What one run accepts: a list past either bound is refused whole, before anything is sent.
 // A million servers take a few hundred megabytes until they are reported; a list of that many
@@ -19,15 +19,6 @@ inline constexpr int kDefaultQueryPort = 23000;
 inline constexpr std::size_t kMostTargets = 1'000'000;
 inline constexpr std::size_t kMostListBytes = 64 << 20;
 inline constexpr const char* kListBounds = "a list holds at most 1,000,000 servers and 64 MB";
-
-struct Target {
-    std::string host;
-    int port = kDefaultQueryPort;
-    std::string Label() const { return host + ":" + std::to_string(port); }
-};
-
-// The dotted form a.b.c.d in network byte order, strictly; anything else is a name to look up.
-std::optional<std::uint32_t> DottedAddress(std::string_view text);
 
 // One entry of a list, not yet expanded into its ports.
 struct TargetRange {
@@ -42,7 +33,7 @@ std::optional<TargetRange> ParseTarget(std::string_view text, std::string* error
 
 // Appends the servers that `text` names (a port range names one per port); false with the
 // reason when it names none, or when they would take the list past kMostTargets.
-bool ParseTargets(const std::string& text, std::vector<Target>* targets, std::string* error);
+bool ParseTargets(const std::string& text, std::vector<QueryTarget>* targets, std::string* error);
 
 // Reads a list of servers as it arrives, a piece at a time, so that no list is ever held
 // whole; lines are read as the favourites file is: CR, LF and CR LF each end a line; a
@@ -52,7 +43,7 @@ bool ParseTargets(const std::string& text, std::vector<Target>* targets, std::st
 class TargetListReader {
   public:
     // `name` is what the reports say the lines came from.
-    TargetListReader(std::string name, std::vector<Target>* targets);
+    TargetListReader(std::string name, std::vector<QueryTarget>* targets);
 
     // False once the list has passed a bound: Refusal() says why, and nothing more is read.
     bool Add(std::string_view bytes);
@@ -79,7 +70,7 @@ class TargetListReader {
     std::string DecodeUtf16(std::string_view bytes);
 
     std::string name_;
-    std::vector<Target>* targets_;
+    std::vector<QueryTarget>* targets_;
     Encoding encoding_ = Encoding::kUnknown;
     std::string start_;  // the first bytes, until the byte-order mark is known
     std::size_t bytes_ = 0;

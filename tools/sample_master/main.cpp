@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "../common/arguments.h"
-#include "../common/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "address_list.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     std::cout << "listing " << settings.servers.size() << " servers on " << settings.bind << " port "
               << master.BoundPort() << " (" << (legacy ? "legacy" : "newer") << ")" << std::endl;
     platform::EventLoop& loop = *platform::Current().events;
-    tools::QuitOnStopSignals();
+    platform::QuitOnStopSignals();
     if (duration) {
         loop.SetTimer(static_cast<unsigned>(*duration * 1000), [&loop] { loop.Quit(); });
     }

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "../common/arguments.h"
-#include "../common/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "platform/event_loop.h"
 #include "platform/platform.h"
 #include "sample_responder.h"
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     }
     std::cout << std::endl;
     platform::EventLoop& loop = *platform::Current().events;
-    tools::QuitOnStopSignals();
+    platform::QuitOnStopSignals();
     // Windows takes timer intervals up to 2^31 - 1 ms (24 days): a longer run has no end of
     // its own.
     constexpr double kLongestTimerMs = 2147483647.0;
