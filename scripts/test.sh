@@ -18,6 +18,7 @@ windows* query_loopback_tests.MonitorLoopbackTest.AFloodFromManySendersNeitherRe
 
 . scripts/windows-arch.sh
 windows_arch_decide "$root/build"
+[ "$windows_arch" = win32 ] || windows_arch_line="$windows_arch_line; the release zip stays 32-bit"
 echo "== $windows_arch_line"
 sh scripts/deps.sh test "$windows_arch"
 

@@ -33,7 +33,7 @@ windows_arch_decide() {
         windows_arch_line="Windows programs: 32-bit, under Wine's 32-bit half ($reason)"
     else
         windows_preset=windows64
-        windows_arch_line="Windows programs: 64-bit, under Wine's 64-bit half ($reason); the release zip stays 32-bit"
+        windows_arch_line="Windows programs: 64-bit, under Wine's 64-bit half ($reason)"
     fi
 }
 
