@@ -29,18 +29,21 @@ cleanup() {
         WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
         rm -rf "$WINEPREFIX" "$WINEPREFIX.lock" "$WINEPREFIX.log"
     fi
-    rm -f "$summary" "$summary.part"
+    rm -f "$summary" "$summary.part" "$summary.status"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # Runs one build's tests, then counts them; the count goes to the summary at the end too.
+# CTest's line for the start of each test is left out: the line of its result follows.
 run_tests() {
     report="$root/build/$1/test-results.xml"
-    rm -f "$report"
+    rm -f "$report" "$summary.status"
+    { ctest --preset "$1" -j2 --no-tests=error --output-junit "$report" 2>&1 || echo $? >"$summary.status"; } |
+        grep --line-buffered -v -E '^ +Start +[0-9]+: ' || true
     status=0
-    ctest --preset "$1" -j2 --no-tests=error --output-junit "$report" || status=$?
+    [ ! -f "$summary.status" ] || status=$(cat "$summary.status")
     python3 scripts/test-summary.py "$1" "$report" "$allowed_skips" >"$summary.part" || status=1
     tee -a "$summary" <"$summary.part"
     return "$status"
