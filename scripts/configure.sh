@@ -15,10 +15,10 @@ if [ -f "build/$preset/build.ninja" ]; then
         exit 0
     fi
 fi
-if [ "$preset" = windows ]; then
+if [ "$preset" != native ]; then
     test_sources=/usr/src/googletest/CMakeLists.txt
 else
-    test_sources=/usr/include/gmock/gmock.h
+    test_sources=/usr/include/gtest/gtest.h
 fi
 tests=OFF
 if [ "$want" = with-tests ] || [ -f "$test_sources" ]; then

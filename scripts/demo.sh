@@ -3,10 +3,16 @@
 # servers speak) and checks that each answers, then opens the launcher under Wine, in a prefix
 # with a sample game installation, on your display. Closing the launcher ("X") ends it all.
 # Without a display, the same tour is played by the end-to-end driver on a private X server.
+# The programs are 32-bit where this host runs 32-bit programs, 64-bit under Wine's 64-bit
+# loader where it cannot (or when VANTOREL_WINDOWS_ARCH=win64 asks).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-sh scripts/deps.sh demo
+. scripts/windows-arch.sh
+. scripts/wine-loader.sh
+windows_arch_decide "$root/build"
+wine_use "$windows_arch"
+sh scripts/deps.sh demo "$windows_arch"
 
 # A server that cannot bind its port fails into a log that nobody reads, and the launcher can
 # then only say "No response from server". So say what holds the port, before anything starts.
@@ -31,25 +37,27 @@ if [ -n "$taken" ]; then
     exit 1
 fi
 
-build="$root/build/windows"
+echo "$windows_arch_line"
+build="$root/build/$windows_preset"
 bin="$build/bin"
 
 if [ -z "${DISPLAY:-}" ]; then
-    sh scripts/configure.sh windows with-tests
-    cmake --build --preset windows --target vantorel bfvietnam bfv-sample-server e2e_driver -- -j2
+    sh scripts/configure.sh "$windows_preset" with-tests
+    cmake --build --preset "$windows_preset" --target vantorel bfvietnam bfv-sample-server e2e_driver -- -j2
     echo "No display (DISPLAY is not set): the launcher is driven through the tour on a private X server."
     exec sh tests/e2e/run_e2e.sh "$bin" "$build"
 fi
 # The sample servers run natively: Wine binds a UDP socket meant for 127.0.0.2 or 127.0.0.3 to
 # every address, so under Wine only one of the three could have port 23000, and it would
 # answer from the wrong address.
-sh scripts/configure.sh windows
-cmake --build --preset windows --target vantorel bfvietnam -- -j2
+sh scripts/configure.sh "$windows_preset"
+cmake --build --preset "$windows_preset" --target vantorel bfvietnam -- -j2
 sh scripts/configure.sh native
 cmake --build --preset native --target bfv-sample-server -- -j2
 
-# A 32-bit prefix, like the programs: half the size of a 64-bit one, and made in half the time.
-export WINEPREFIX="$build/demo-prefix" WINEARCH=win32 WINEDEBUG=-all \
+# A prefix of the programs' own kind: a 32-bit one is half the size of a 64-bit one, and made
+# in half the time.
+export WINEPREFIX="$build/demo-prefix" WINEARCH="$windows_arch" WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 logs="$build/demo-logs"
 rm -rf "$logs"
@@ -69,13 +77,13 @@ trap 'exit 143' TERM HUP
 # made without a display, so that Wine's first-run update shows no dialog; its Wine processes,
 # started without a display, are ended before the launcher starts (wineserver -k saves the
 # registry, and takes a second where waiting for them to leave by themselves takes five).
-recipe=$({ cat scripts/sample-install.sh; wine --version; echo "$WINEARCH $WINEDLLOVERRIDES"; } | sha256sum | cut -c1-16)
+recipe=$({ cat scripts/sample-install.sh; "$wine" --version; echo "$WINEARCH $WINEDLLOVERRIDES"; } | sha256sum | cut -c1-16)
 if [ "$(cat "$WINEPREFIX/.vantorel-demo" 2>/dev/null)" = "$recipe" ]; then
     game=$(sh scripts/sample-install.sh "$WINEPREFIX" "$bin" --demo --files-only)
 else
     echo "Making the demo's Wine prefix with a sample installation (once, about ten seconds)..."
     rm -rf "$WINEPREFIX"
-    env -u DISPLAY -u WAYLAND_DISPLAY wineboot -i >"$logs/wineboot.log" 2>&1
+    env -u DISPLAY -u WAYLAND_DISPLAY "$wine" wineboot -i >"$logs/wineboot.log" 2>&1
     game=$(env -u DISPLAY -u WAYLAND_DISPLAY sh scripts/sample-install.sh "$WINEPREFIX" "$bin" --demo)
     wineserver -k
     echo "$recipe" >"$WINEPREFIX/.vantorel-demo"
@@ -117,7 +125,7 @@ after the start) the next refresh starts the stand-in game, which notes its comm
   $game/bfvietnam.starts.txt
 Type a name, IP and port and click "Add To Fav's"; pick it, then "Remove". "X" ends the demo.
 EOT
-wine "$bin/vantorel.exe" &
+"$wine" "$bin/vantorel.exe" &
 wait $!
 echo "The stand-in game recorded:"
 cat "$game/bfvietnam.starts.txt" 2>/dev/null || echo "  (it was not started)"

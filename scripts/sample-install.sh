@@ -42,7 +42,10 @@ favorite() {
 } >"$game/Favorites.ini"
 
 if $registry; then
-    WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKLM\SOFTWARE\EA GAMES\Battlefield Vietnam' /v GAMEDIR \
+    # Wine's reg of the programs' own kind (32- or 64-bit); /reg:32 is the 32-bit view either way.
+    . "$(dirname "$0")/wine-loader.sh"
+    wine_use "$(pe_arch "$bin/bfvietnam.exe")"
+    WINEPREFIX=$prefix WINEDEBUG=-all "$wine" reg add 'HKLM\SOFTWARE\EA GAMES\Battlefield Vietnam' /v GAMEDIR \
         /t REG_SZ /d 'C:\Games\Battlefield Vietnam' /reg:32 /f >/dev/null 2>&1
 fi
 echo "$game"

@@ -2,7 +2,7 @@
 # The end-to-end test: a throw-away Wine prefix with a sample installation, on a private
 # Xvfb display, the real vantorel.exe driven by e2e_driver.exe. With "openbox" a real window
 # manager runs and the mouse and keys come from the X server (xdotool). The screenshot of
-# both windows lands in the build folder.
+# both windows lands in the build folder. Wine's loader (32- or 64-bit) follows the build.
 # Usage: run_e2e.sh WINDOWS_BIN_DIR BUILD_DIR [bare|openbox] [DPI]
 set -eu
 bin=$(cd "$1" && pwd)
@@ -10,6 +10,8 @@ build=$(cd "$2" && pwd)
 mode=${3:-bare}
 dpi=${4:-96}
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/wine-loader.sh"
+wine_use "$(pe_arch "$bin/vantorel.exe")"
 work=$(mktemp -d /tmp/vantorel-e2e.XXXXXX)
 xvfb_pid=""
 wm_pid=""
@@ -37,9 +39,9 @@ Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$work/display" >"$work/xv
 xvfb_pid=$!
 read -r display <"$work/display"
 export DISPLAY=":$display" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wineboot -i >"$work/wineboot.log" 2>&1
+"$wine" wineboot -i >"$work/wineboot.log" 2>&1
 # The DPI that winecfg sets.
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >>"$work/wineboot.log" 2>&1
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >>"$work/wineboot.log" 2>&1
 wineserver -w
 game=$(sh "$root/scripts/sample-install.sh" "$WINEPREFIX" "$bin")
 
@@ -55,12 +57,12 @@ if [ "$mode" = openbox ]; then
         [ "$tries" -gt 100 ] && { echo "openbox did not start" >&2; exit 1; }
         sleep 0.1
     done
-    xdotool=$(winepath -w "$(command -v xdotool)")
+    xdotool=$("$wine" winepath -w "$(command -v xdotool)")
 fi
 
 status=0
-wine "$bin/e2e_driver.exe" "$(winepath -w "$bin/vantorel.exe")" "$(winepath -w "$bin/bfv-sample-server.exe")" \
-    'C:\Games\Battlefield Vietnam' "$(winepath -w "$work/screenshot.bmp")" "$dpi" ${xdotool:+"$xdotool"} || status=$?
+"$wine" "$bin/e2e_driver.exe" "$("$wine" winepath -w "$bin/vantorel.exe")" "$("$wine" winepath -w "$bin/bfv-sample-server.exe")" \
+    'C:\Games\Battlefield Vietnam' "$("$wine" winepath -w "$work/screenshot.bmp")" "$dpi" ${xdotool:+"$xdotool"} || status=$?
 if [ -f "$work/screenshot.bmp" ]; then
     convert "$work/screenshot.bmp" "$build/e2e-screenshot-$mode-$dpi.png" &&
         echo "screenshot: $build/e2e-screenshot-$mode-$dpi.png"

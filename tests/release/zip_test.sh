@@ -2,7 +2,9 @@
 # Checks the release zip that scripts/release.sh wrote: its name and listing, README.txt and
 # LICENSE as Windows shows them, and both programs as Windows loads them: 32-bit PE for i386,
 # stripped, a version resource with the zip's version, and DLLs only from Windows itself
-# (a MinGW runtime DLL would be missing on a player's machine).
+# (a MinGW runtime DLL would be missing on a player's machine); vantorel.exe's manifest asks
+# for DPI awareness and no execution level, for x86 and the zip's version. Nothing is run, so
+# the check holds on hosts that cannot run 32-bit programs.
 # Usage: zip_test.sh ZIP
 set -eu
 zip=$1
@@ -56,8 +58,18 @@ for program in vantorel.exe bfv-query.exe; do
     echo "$resources" | grep -q "VALUE \"OriginalFilename\", \"$program\"" || fail "$program's OriginalFilename"
 done
 
+# windres prints the manifest (resource type 24) as quoted lines with doubled quotes.
+resources=$(i686-w64-mingw32-windres -i "$work/vantorel.exe" -O rc 2>/dev/null || true)
+[ "$(echo "$resources" | grep -c '^[0-9][0-9]* 24 ')" -eq 1 ] || fail "vantorel.exe does not hold exactly one manifest"
+manifest=$(echo "$resources" | sed -n '/^1 24 /,/^END/p' | sed -e 's/^ *"//' -e 's/\\n"$//' -e 's/""/"/g')
+echo "$manifest" | grep -qF "name=\"Vantorel\" version=\"$version.0\" processorArchitecture=\"x86\"" ||
+    fail "vantorel.exe's manifest does not name version $version.0 for x86"
+echo "$manifest" | grep -qF '>true/pm</dpiAware>' && echo "$manifest" | grep -qF '>PerMonitorV2, PerMonitor</dpiAwareness>' ||
+    fail "vantorel.exe's manifest does not ask for DPI awareness per monitor"
+echo "$manifest" | grep -Eq 'requestedExecutionLevel|trustInfo' && fail "vantorel.exe's manifest asks for an execution level"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) of $zip failed"
     exit 1
 fi
-echo "$zip: $listing- PE32 i386, stripped, version $version, system DLLs only"
+echo "$zip: $listing- PE32 i386, stripped, version $version, system DLLs only, manifest for DPI awareness"
