@@ -126,5 +126,38 @@ TEST(SampleResponderTest, EachRequestGetsTheSharesItAsksFor) {
     }
 }
 
+// One process with --vary stands for a browser's list: each port a server of its own, some
+// empty, some full, some with a password, every one a whole reply.
+TEST(SampleResponderTest, EachPortOfAVariedRangeIsAServerOfItsOwn) {
+    SampleResponder::Settings settings;
+    settings.firstPort = 30000;
+    settings.lastPort = 30000 + 34;
+    settings.vary = true;
+    SampleResponder responder(settings);
+    std::set<std::string> names;
+    int empty = 0, full = 0, locked = 0;
+    for (std::size_t port = 0; port < 35; ++port) {
+        const std::vector<std::string> answers = responder.AnswersOn(port, "\\status\\");
+        ASSERT_EQ(answers.size(), 1u);
+        const std::string& reply = answers[0];
+        names.insert(parse::GetReplyValue(reply, "hostname"));
+        const int players = std::stoi(parse::GetReplyValue(reply, "numplayers"));
+        const int open = std::stoi(parse::GetReplyValue(reply, "maxplayers")) -
+                         std::stoi(parse::GetReplyValue(reply, "reservedslots"));
+        empty += players == 0;
+        full += players >= open;
+        locked += parse::GetReplyValue(reply, "password") == "1";
+        EXPECT_LE(players, open) << reply;
+    }
+    EXPECT_EQ(names.size(), 35u);
+    EXPECT_GE(empty, 3);
+    EXPECT_GE(full, 3);
+    EXPECT_GE(locked, 3);
+    // Without --vary every port serves the same server.
+    settings.vary = false;
+    SampleResponder same(settings);
+    EXPECT_EQ(same.AnswersOn(0, "\\status\\"), same.AnswersOn(20, "\\status\\"));
+}
+
 }  // namespace
 }  // namespace vantorel

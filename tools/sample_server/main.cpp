@@ -16,9 +16,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: bfv-sample-server [--bind ADDR] [--port N | --ports N-M] [--dialect full|standard|gs2]\n"
     "                         [--hostname T] [--map T] [--players N] [--max N] [--reserved N]\n"
-    "                         [--free-after S] [--reply-file F] [--shuffle] [--duration S] [--quiet]\n"
+    "                         [--free-after S] [--reply-file F] [--shuffle] [--password] [--vary]\n"
+    "                         [--duration S] [--quiet]\n"
     "  --port 0 takes a port of the system's choice, said in the first line of output.\n"
-    "  --shuffle sends the parts of a split reply out of order, as a busy server may.\n";
+    "  --shuffle sends the parts of a split reply out of order, as a busy server may.\n"
+    "  --password says that the server asks for a password.\n"
+    "  --vary makes each port of --ports a server of its own: names, maps and counts that\n"
+    "  differ, some servers empty, some full, some with a password.\n";
 
 int UsageError(const std::string& message) {
     std::cerr << "bfv-sample-server: " << message << "\n" << kUsage;
@@ -41,6 +45,14 @@ int main(int argc, char** argv) {
         }
         if (option == "--shuffle") {
             settings.shuffleParts = true;
+            continue;
+        }
+        if (option == "--password") {
+            settings.password = true;
+            continue;
+        }
+        if (option == "--vary") {
+            settings.vary = true;
             continue;
         }
         if (option == "--help" || option == "-h") {

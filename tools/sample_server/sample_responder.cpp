@@ -13,19 +13,62 @@ namespace vantorel {
 class SampleResponder::Port : public CSocketEvents {
   public:
     const CSocket& Socket() const { return *socket_; }
-    Port(SampleResponder& owner, std::shared_ptr<CSocket> socket) : owner_(owner), socket_(std::move(socket)) {
+    Port(SampleResponder& owner, std::shared_ptr<CSocket> socket, std::size_t index)
+        : owner_(owner), socket_(std::move(socket)), index_(index) {
         socket_->SetListener(this);
     }
     ~Port() override { socket_->SetListener(nullptr); }
-    void OnDataArrival(std::int32_t) override { owner_.Answer(*socket_); }
+    void OnDataArrival(std::int32_t) override { owner_.Answer(*socket_, index_); }
 
   private:
     SampleResponder& owner_;
     std::shared_ptr<CSocket> socket_;
+    std::size_t index_;
 };
 
 SampleResponder::SampleResponder(Settings settings, std::function<Clock::time_point()> now)
-    : settings_(std::move(settings)), now_(std::move(now)), started_(now_()) {}
+    : settings_(std::move(settings)), now_(std::move(now)), started_(now_()) {
+    for (int port = settings_.firstPort; port <= std::max(settings_.firstPort, settings_.lastPort); ++port) {
+        served_.push_back(Varied(settings_, port - settings_.firstPort));
+    }
+}
+
+SampleResponder::Settings SampleResponder::Varied(const Settings& settings, int index) {
+    if (!settings.vary) {
+        return settings;
+    }
+    static const char* const kNames[] = {
+        "[VN] Caf\xC3\xA9 Saigon", "Hue City Veterans",  "Ia Drang Valley", "Khe Sanh 24/7",
+        "Mekong Delta Raiders",    "Operation Hastings", "Dak To Hill",     "Da Nang Airbase",
+        "Charlie Company",         "Rolling Thunder",    "Saigon Nights",   "Tunnel Rats"};
+    static const char* const kMaps[] = {"Hue",
+                                        "Ia Drang",
+                                        "Khe Sanh",
+                                        "Operation Flaming Dart",
+                                        "Quang Tri 1972",
+                                        "Hamburger Hill",
+                                        "Fall of Saigon",
+                                        "Lang Vei",
+                                        "Operation Irving"};
+    static const int kMax[] = {16, 24, 32, 48, 64};
+    Settings varied = settings;
+    const auto n = static_cast<std::size_t>(index);
+    varied.hostname = std::string(kNames[n % std::size(kNames)]) + " #" + std::to_string(index + 1);
+    varied.map = kMaps[(n * 5 + 2) % std::size(kMaps)];
+    varied.maxPlayers = kMax[(n * 3 + 1) % std::size(kMax)];
+    varied.reserved = index % 4 == 0 ? 2 : 0;
+    if (index % 7 == 3) {
+        varied.players = varied.maxPlayers - varied.reserved;  // every public slot taken
+    } else if (index % 6 == 5) {
+        varied.players = 0;
+    } else {
+        varied.players =
+            static_cast<int>((n * 37 + 11) % static_cast<std::size_t>(varied.maxPlayers - varied.reserved));
+    }
+    varied.password = index % 5 == 4;
+    varied.freeAfterSeconds.reset();
+    return varied;
+}
 
 SampleResponder::~SampleResponder() = default;
 
@@ -35,7 +78,7 @@ bool SampleResponder::Open(std::string* error) {
             std::shared_ptr<CSocket> socket = CSocket::Create();
             socket->SetProtocol(CSocket::kUdp);
             socket->Bind(port, settings_.bind);
-            ports_.push_back(std::make_unique<Port>(*this, std::move(socket)));
+            ports_.push_back(std::make_unique<Port>(*this, std::move(socket), ports_.size()));
         } catch (const SocketError& failure) {
             *error = settings_.bind + ":" + std::to_string(port) + ": " + failure.Description();
             ports_.clear();
@@ -55,25 +98,25 @@ int SampleResponder::BoundPort(std::size_t index) const {
 }
 
 int SampleResponder::PlayersNow() const {
-    const int publicSlots = settings_.maxPlayers - settings_.reserved;
-    if (!settings_.freeAfterSeconds) {
-        return std::min(settings_.players, settings_.maxPlayers);
+    const int publicSlots = Serving().maxPlayers - Serving().reserved;
+    if (!Serving().freeAfterSeconds) {
+        return std::min(Serving().players, Serving().maxPlayers);
     }
     const std::chrono::duration<double> running = now_() - started_;
-    return running.count() < *settings_.freeAfterSeconds ? publicSlots : std::max(publicSlots - 1, 0);
+    return running.count() < *Serving().freeAfterSeconds ? publicSlots : std::max(publicSlots - 1, 0);
 }
 
 SampleResponder::Pairs SampleResponder::ServerPairs() const {
     const int players = PlayersNow();
     return {
-        {"hostname", settings_.hostname},
+        {"hostname", Serving().hostname},
         {"hostport", "15567"},
-        {"mapname", settings_.map},
+        {"mapname", Serving().map},
         {"gametype", "conquest"},
         {"numplayers", std::to_string(players)},
-        {"maxplayers", std::to_string(settings_.maxPlayers)},
+        {"maxplayers", std::to_string(Serving().maxPlayers)},
         {"gamemode", "openplaying"},
-        {"password", "0"},
+        {"password", Serving().password ? "1" : "0"},
         {"gamever", "v1.21"},
         {"dedicated", "1"},
         {"status", "3"},
@@ -103,7 +146,7 @@ SampleResponder::Pairs SampleResponder::ServerPairs() const {
         {"vehicle_friendly_fire_on_splash", "100"},
         {"cpu", "2800"},
         {"bot_skill", "0.5"},
-        {"reservedslots", std::to_string(settings_.reserved)},
+        {"reservedslots", std::to_string(Serving().reserved)},
         {"active_mods", "BfVietnam"},
         {"all_active_mods", "BfVietnam"},
         {"game_id_name", "BFVIETNAM"},
@@ -257,6 +300,13 @@ SampleResponder::Pairs SampleResponder::StandardAnswer(std::string_view request)
     return answer;
 }
 
+std::vector<std::string> SampleResponder::AnswersOn(std::size_t index, std::string_view request) {
+    serving_ = std::min(index, served_.size() - 1);
+    std::vector<std::string> answers = Answers(request);
+    serving_ = 0;
+    return answers;
+}
+
 std::vector<std::string> SampleResponder::Answers(std::string_view request) {
     const bool gameSpy2 = request.size() >= 10 && request.substr(0, 3) == std::string_view("\xFE\xFD\x00", 3);
     const bool text = !request.empty() && request[0] == '\\';
@@ -283,7 +333,7 @@ std::vector<std::string> SampleResponder::Answers(std::string_view request) {
     return {};
 }
 
-void SampleResponder::Answer(CSocket& socket) {
+void SampleResponder::Answer(CSocket& socket, std::size_t index) {
     Variant request;
     socket.GetData(request, Variant::Integer(static_cast<std::int16_t>(VarType::kByteArray)));
     if (request.Type() != VarType::kByteArray) {
@@ -291,7 +341,7 @@ void SampleResponder::Answer(CSocket& socket) {
     }
     const std::vector<std::uint8_t>& bytes = request.AsBytes();
     const std::vector<std::string> answers =
-        Answers(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        AnswersOn(index, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (answers.empty()) {
         return;
     }
@@ -304,8 +354,11 @@ void SampleResponder::Answer(CSocket& socket) {
         return;  // the asker is gone; the next one is answered all the same
     }
     if (onReply_) {
-        onReply_("reply to " + socket.RemoteHostIP() + ":" + std::to_string(socket.RemotePort()) + " (" +
-                 std::to_string(PlayersNow()) + "/" + std::to_string(settings_.maxPlayers) + " players)");
+        serving_ = std::min(index, served_.size() - 1);
+        const std::string counts = std::to_string(PlayersNow()) + "/" + std::to_string(Serving().maxPlayers);
+        serving_ = 0;
+        onReply_("reply to " + socket.RemoteHostIP() + ":" + std::to_string(socket.RemotePort()) + " (" + counts +
+                 " players)");
     }
 }
 

@@ -43,7 +43,16 @@ class SampleResponder {
         std::optional<std::vector<std::uint8_t>> replyBytes;
         // The parts of a split reply go out in a shuffled order, as from a busy server.
         bool shuffleParts = false;
+        bool password = false;
+        // Each port of the range a server of its own: its name, map and counts drawn from the
+        // port's place in the range, some empty, some full, some with a password, so that one
+        // process shows a list of servers as a browser finds them.
+        bool vary = false;
     };
+
+    // What the port at `index` of the range serves: the settings themselves, or with `vary`
+    // a server of its own.
+    static Settings Varied(const Settings& settings, int index);
 
     explicit SampleResponder(Settings settings, std::function<Clock::time_point()> now = Clock::now);
     ~SampleResponder();
@@ -60,6 +69,8 @@ class SampleResponder {
     // they go out; none for a request this dialect does not answer.
     std::vector<std::string> Answers(std::string_view request);
     int PlayersNow() const;
+    // The same for the server on the port at `index` of the range.
+    std::vector<std::string> AnswersOn(std::size_t index, std::string_view request);
 
     // Runs after each reply with a line saying to whom it went.
     void SetOnReply(std::function<void(const std::string& line)> hook) { onReply_ = std::move(hook); }
@@ -74,9 +85,13 @@ class SampleResponder {
     std::vector<std::string> Parts(const Pairs& pairs);
     Pairs BasicPairs() const;
     std::string GameSpy2(std::string_view request) const;
-    void Answer(CSocket& socket);
+    void Answer(CSocket& socket, std::size_t index);
+    // The server being answered now.
+    const Settings& Serving() const { return served_[serving_]; }
 
     Settings settings_;
+    std::vector<Settings> served_;  // one a port of the range
+    std::size_t serving_ = 0;
     std::function<Clock::time_point()> now_;
     Clock::time_point started_;
     std::vector<std::unique_ptr<Port>> ports_;
