@@ -1,5 +1,6 @@
 #include "browse/master_fetch.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "query/query_target.h"
@@ -11,6 +12,7 @@ MasterFetch::MasterFetch(std::vector<MasterAddress> masters, MasterSession::Sett
     for (MasterAddress& address : masters) {
         MasterSession::Settings own = settings;
         own.protocol = address.protocol;
+        own.greetingWait = std::min(settings.greetingWait, settings.timeout / 3);
         auto session = std::make_unique<MasterSession>(std::move(own), now);
         masters_.push_back({std::move(address), std::move(session)});
     }

@@ -38,7 +38,9 @@ class MasterFetch {
     };
 
     // `settings` serve every master, each with its own protocol; their timeout bounds each
-    // master's whole exchange from `now`, its name lookup and connection included.
+    // master's whole exchange from `now`, its name lookup and connection included. A short
+    // timeout shortens the wait for a greeting to a third of it, so that a newer master still
+    // has time to answer.
     MasterFetch(std::vector<MasterAddress> masters, MasterSession::Settings settings, Clock::time_point now);
     ~MasterFetch();
     MasterFetch(const MasterFetch&) = delete;
