@@ -3,8 +3,8 @@
 # listed servers queried with their masters named, masters mixed with servers given, every
 # framing (newer, newer kept open, legacy enctype 2 kept open), and every way a master fails
 # (its error text, a refused port, one that never answers, bounded by --master-timeout),
-# with the exit statuses and usage errors of the master options. Every port is the system's
-# choice.
+# with the exit statuses and usage errors of the master options, and no window made on
+# Windows. Every port is the system's choice.
 # Usage: master_cli_test.sh BIN_DIR [RUNNER]   (RUNNER runs a Windows program, e.g. scripts/wine-run)
 set -eu
 bin=$1
@@ -174,6 +174,23 @@ query --help >"$work/help" || fail "--help failed"
 for option in --master --masters --list-only --master-timeout --filter; do
     grep -q -- "$option " "$work/help" || fail "--help does not describe $option"
 done
+# bfv-query asks masters without making a window, so it runs where there is no display. Wine
+# traces each window a program makes: the sample master's hidden socket window shows, and
+# bfv-query's none.
+if [ -n "$runner" ]; then
+    prefix=${WINEPREFIX:-$(dirname "$runner")/../build/windows/wineprefix}
+    traced() {
+        env -u DISPLAY WINEPREFIX="$prefix" WINEDEBUG=trace+win wine "$@"
+    }
+    traced "$bin/bfv-sample-master$ext" --port 0 --duration 0.5 --quiet >/dev/null 2>"$work/window.err" || true
+    grep -q "CreateWindowEx" "$work/window.err" || fail "Wine traced no window of the sample master"
+    status=0
+    traced "$bin/bfv-query$ext" --list-only --master "$newer" >"$work/nowindow" 2>"$work/nowindow.err" || status=$?
+    [ "$status" -eq 0 ] && [ "$(tr -d '\r' <"$work/nowindow" | wc -l)" -eq 3 ] || fail "bfv-query without a display: $status"
+    if grep -q "CreateWindowEx" "$work/nowindow.err"; then
+        fail "bfv-query made a window: $(grep CreateWindowEx "$work/nowindow.err" | head -3)"
+    fi
+fi
 # A list that cannot be written is no success (natively: /dev/full refuses every write).
 if [ -z "$runner" ] && [ -w /dev/full ]; then
     status=0
