@@ -1,5 +1,5 @@
 // bfv-query: the status of one or many game servers, as the stats window shows it, in text
-// or JSON.
+// or JSON; the servers given, or those the masters list.
 
 #include <cstdio>
 #include <new>
@@ -8,7 +8,11 @@
 
 #include "../common/arguments.h"
 #include "../common/console.h"
+#include "browse/fetch_masters.h"
+#include "listing.h"
+#include "masters.h"
 #include "output.h"
+#include "platform/ansi.h"
 #include "query/query_all.h"
 #include "targets.h"
 #include "vantorel_version.h"
@@ -20,7 +24,8 @@ using namespace vantorel::bfvQuery;
 
 constexpr const char* kUsage =
     "usage: bfv-query [OPTION]... [HOST[:PORT]]...\n"
-    "Asks game servers for their status and prints what the stats window would show.\n"
+    "Asks game servers for their status and prints what the stats window would show;\n"
+    "the servers given, those the masters list, or both.\n"
     "\n"
     "  HOST[:PORT]            a server (IPv4 address or host name; the game's query\n"
     "                         protocol has no IPv6); the query port is 23000 unless given\n"
@@ -50,6 +55,21 @@ constexpr const char* kUsage =
     "  --max-simultaneous N   at most N servers waiting for an answer at a time (default\n"
     "                         1024); the others wait their turn. Few sockets are opened,\n"
     "                         within any file-handle limit\n"
+    "  --master HOST[:PORT]   ask this master server for its list of the game's servers\n"
+    "                         (port 28910 unless given; either list protocol, told\n"
+    "                         apart by whether it greets); may be repeated. Every\n"
+    "                         master is asked at once and every server listed is\n"
+    "                         queried as any other, its masters named in --long and\n"
+    "                         JSON\n"
+    "  --masters              ask the community masters: bfvietnam.ms0.openspy.net:28910,\n"
+    "                         bfvietnam.master.openspy.net:28900 and\n"
+    "                         master2.qtracker.com:28900; any of them may be down\n"
+    "  --list-only            print the masters' servers, one IP:PORT a line (with\n"
+    "                         --json: address, masters and the values the master\n"
+    "                         listed), without querying them\n"
+    "  --master-timeout MS    how long each master has for its whole list (default 5000)\n"
+    "  --filter EXPR          passed to the masters, e.g. \"numplayers > 0\" or\n"
+    "                         \"hostname LIKE '%Hue%'\"; no backslash\n"
     "  --version              the version, then exit\n"
     "  -h, --help             this text, then exit (on Windows, /? too)\n"
     "\n"
@@ -58,9 +78,12 @@ constexpr const char* kUsage =
     "(no query could be sent, e.g. a host name that does not resolve). A server that answers\n"
     "without its name, map or counts is ok, and what its reply lacks is said.\n"
     "Text goes to a Windows console as Unicode; to a file or a pipe it is UTF-8, as is JSON.\n"
-    "Exit status 0 when every server answered, 1 when one did not or a line of a list was\n"
-    "skipped, 2 for a usage error or a list too long, 3 when the report could not be made or\n"
-    "written.\n";
+    "A master that fails is named on standard error (\"master HOST:PORT: REASON\"); what it\n"
+    "listed before is kept and the other masters go on.\n"
+    "Exit status 0 when every server given answered and every master sent its whole list,\n"
+    "1 when one did not or a line of a list was skipped (a listed server that does not\n"
+    "answer shows in its row only), 2 for a usage error or a list too long, 3 when the\n"
+    "report could not be made or written.\n";
 
 // One message on standard error, made safe for a terminal whatever the user typed.
 void Say(const std::string& message) {
@@ -80,7 +103,43 @@ struct Settings {
     QueryEngine::Options run;
     std::vector<QueryTarget> targets;
     std::size_t skippedLines = 0;
+    std::vector<browse::MasterAddress> masters;
+    bool listOnly = false;
+    std::optional<std::string> filter;
+    std::optional<unsigned> masterTimeoutMs;
 };
+
+// The longest filter passed on: far beyond any that a master evaluates.
+constexpr std::size_t kLongestFilter = 1024;
+
+// Each master's fault as the user reads it, with what it listed before.
+void SayFaults(const browse::ListMerge& merge) {
+    for (const browse::ListMerge::Failure& failure : merge.Failures()) {
+        std::string line = "master " + failure.master + ": " + failure.fault.Reason();
+        if (failure.kept > 0) {
+            line += " (the " + std::to_string(failure.kept) + " servers listed before it are kept)";
+        }
+        tools::WriteText(stderr, TerminalSafe(line) + "\n");
+    }
+    if (merge.Unusable() > 0) {
+        Say(std::to_string(merge.Unusable()) + " listed addresses that no server can have were left out");
+    }
+}
+
+// The masters' lists, merged; nothing when no connection could be made at all.
+std::optional<Listing> AskMasters(const Settings& settings) {
+    browse::MasterSession::Settings session;
+    session.filter = settings.filter.value_or("");
+    session.timeout = std::chrono::milliseconds(settings.masterTimeoutMs.value_or(5000));
+    std::string error;
+    std::optional<browse::ListMerge> merge = browse::FetchMasters(settings.masters, session, &error);
+    if (!merge) {
+        Say(error);
+        return std::nullopt;
+    }
+    SayFaults(*merge);
+    return Listing(std::move(*merge));
+}
 
 // Reads a list a piece at a time (never whole: it may be endless, as standard input or
 // /dev/zero are) and reports the lines it skipped; false, with the reason, when the list
@@ -145,14 +204,58 @@ int Run(int argc, char** argv) {
             return !attached;
         };
         std::string error;
-        if (option == "--json" || option == "--players" || option == "--rules" || option == "--long") {
+        if (option == "--json" || option == "--players" || option == "--rules" || option == "--long" ||
+            option == "--list-only") {
             bool& setting = option == "--json"      ? settings.json
                             : option == "--players" ? settings.text.players
                             : option == "--rules"   ? settings.text.rules
-                                                    : settings.text.longView;
+                            : option == "--long"    ? settings.text.longView
+                                                    : settings.listOnly;
             if (!flag(setting)) {
                 return UsageError(option + " takes no value");
             }
+        } else if (option == "--masters") {
+            if (attached) {
+                return UsageError("--masters takes no value");
+            }
+            for (browse::MasterAddress& master : CommunityMasters()) {
+                if (!AddMaster(settings.masters, std::move(master))) {
+                    return UsageError("at most " + std::to_string(kMostMasters) + " masters");
+                }
+            }
+        } else if (option == "--master") {
+            const std::optional<std::string> text = value();
+            if (!text) {
+                return UsageError("--master takes HOST or HOST:PORT");
+            }
+            std::optional<browse::MasterAddress> master = ParseMaster(*text, &error);
+            if (!master) {
+                return UsageError("--master " + error);
+            }
+            if (!AddMaster(settings.masters, std::move(*master))) {
+                return UsageError("at most " + std::to_string(kMostMasters) + " masters");
+            }
+        } else if (option == "--master-timeout") {
+            const std::optional<std::string> text = value();
+            const auto number = text ? tools::WholeArgument(*text, 1, 600000) : std::nullopt;
+            if (!number) {
+                return UsageError("--master-timeout takes milliseconds from 1 to 600000");
+            }
+            settings.masterTimeoutMs = static_cast<unsigned>(*number);
+        } else if (option == "--filter") {
+            const std::optional<std::string> text = value();
+            if (!text) {
+                return UsageError("--filter takes an expression, e.g. \"numplayers > 0\"");
+            }
+            // Masters compare it with the servers' texts, which are in the 8-bit code page.
+            const std::string filter = platform::Utf8ToAnsi(*text);
+            if (const std::optional<std::string> problem = browse::MasterSession::FilterProblem(filter)) {
+                return UsageError("--filter: " + *problem);
+            }
+            if (filter.size() > kLongestFilter) {
+                return UsageError("--filter: at most " + std::to_string(kLongestFilter) + " characters");
+            }
+            settings.filter = filter;
         } else if (option == "--help" || option == "-h" || (option == "/?" && tools::SlashHelpIsCustom())) {
             return tools::WriteText(stdout, kUsage) ? 0 : 3;
         } else if (option == "--version") {
@@ -203,30 +306,73 @@ int Run(int argc, char** argv) {
             return UsageError(error);
         }
     }
-    if (settings.targets.empty()) {
-        return UsageError(settings.skippedLines > 0 ? "no server given: every line of the list was skipped"
-                                                    : "no server given");
+    const bool asksMasters = !settings.masters.empty();
+    if (!asksMasters) {
+        if (settings.listOnly || settings.filter || settings.masterTimeoutMs) {
+            return UsageError(std::string(settings.listOnly ? "--list-only"
+                                          : settings.filter ? "--filter"
+                                                            : "--master-timeout") +
+                              " is for the masters' lists: give --master or --masters");
+        }
+        if (settings.targets.empty()) {
+            return UsageError(settings.skippedLines > 0 ? "no server given: every line of the list was skipped"
+                                                        : "no server given");
+        }
+    } else if (settings.listOnly && !settings.targets.empty()) {
+        return UsageError("--list-only prints the masters' servers: give no server to query with it");
     }
-    std::string error;
-    std::vector<QueryResult> results = QueryAll(std::move(settings.targets), settings.run, &error);
-    if (results.empty()) {
-        Say(error);
-        return 1;
-    }
-    SortResults(results, settings.sort);
-    const bool written = WriteReport(results, settings.json, settings.text,
-                                     [](std::string_view text) { return tools::WriteText(stdout, text); });
+    const auto write = [](std::string_view text) { return tools::WriteText(stdout, text); };
     // A report that did not reach its reader (a full disk, a closed pipe) is no success.
-    if (!written || std::fflush(stdout) != 0) {
-        Say("the report could not be written");
-        return 3;
+    const auto written = [](bool wrote) {
+        if (!wrote || std::fflush(stdout) != 0) {
+            Say("the report could not be written");
+            return false;
+        }
+        return true;
+    };
+    bool whole = true;  // every master sent its whole list
+    std::optional<Listing> listing;
+    if (asksMasters) {
+        listing = AskMasters(settings);
+        if (!listing) {
+            return 1;
+        }
+        whole = listing->Merge().AllWhole();
+        if (settings.listOnly) {
+            return !written(WriteList(listing->Merge(), settings.json, write)) ? 3 : whole ? 0 : 1;
+        }
     }
-    for (const QueryResult& result : results) {
-        if (result.status != QueryResult::Status::kOk) {
+    // The servers given are asked first; their failures count in the exit status, the
+    // listed servers' do not.
+    const std::size_t given = settings.targets.size();
+    if (listing) {
+        std::vector<QueryTarget> listed = listing->Targets();
+        if (listed.size() > kMostTargets - given) {
+            Say("the masters listed more servers than one run asks (" + std::string(kListBounds) +
+                "): the first are asked");
+            listed.resize(kMostTargets - given);
+            whole = false;
+        }
+        settings.targets.insert(settings.targets.end(), listed.begin(), listed.end());
+    }
+    std::vector<QueryResult> results;
+    if (!settings.targets.empty()) {
+        std::string error;
+        results = QueryAll(std::move(settings.targets), settings.run, &error);
+        if (results.empty()) {
+            Say(error);
             return 1;
         }
     }
-    return settings.skippedLines > 0 ? 1 : 0;
+    bool answered = true;
+    for (std::size_t i = 0; i < given; ++i) {
+        answered = answered && results[i].status == QueryResult::Status::kOk;
+    }
+    SortResults(results, settings.sort);
+    if (!written(WriteReport(results, settings.json, settings.text, write, listing ? &*listing : nullptr))) {
+        return 3;
+    }
+    return answered && whole && settings.skippedLines == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "common/number.h"
 #include "common/text.h"
 #include "common/utf8.h"
+#include "listing.h"
 
 namespace vantorel::bfvQuery {
 namespace {
@@ -172,10 +173,14 @@ void AppendDetails(std::string& text, const ServerReport& report, const TextOpti
     }
 }
 
-std::string LongEntry(const QueryResult& result, const TextOptions& options) {
+std::string ListedBy(const std::vector<std::string>& masters) {
+    return masters.empty() ? std::string() : "Listed by: " + TerminalSafe(Joined(masters)) + "\n";
+}
+
+std::string LongEntry(const QueryResult& result, const TextOptions& options, const std::vector<std::string>& masters) {
     std::string text = TerminalSafe(result.target.Label()) + "  " + StatusName(result.status);
     if (result.status != QueryResult::Status::kOk || !result.report) {
-        return text + "\n" + TerminalSafe(Outcome(result)) + "\n\n";
+        return text + "\n" + TerminalSafe(Outcome(result)) + "\n" + ListedBy(masters) + "\n";
     }
     const ServerReport& report = *result.report;
     const StatsDisplay display = ShowReport(report);
@@ -188,7 +193,7 @@ std::string LongEntry(const QueryResult& result, const TextOptions& options) {
         text += "Missing from the reply: " + Joined(MissingKeys(report)) + "\n";
     }
     AppendDetails(text, report, options, "", lacking);
-    return text + "\n";
+    return text + ListedBy(masters) + "\n";
 }
 
 std::string LineEntry(const QueryResult& result, const TextOptions& options) {
@@ -286,8 +291,8 @@ std::string TextHeader() {
            " " + Pad("MAP", kMapWidth) + " " + PadLeft("PING", kPingWidth) + "  NAME\n";
 }
 
-std::string TextEntry(const QueryResult& result, const TextOptions& options) {
-    return options.longView ? LongEntry(result, options) : LineEntry(result, options);
+std::string TextEntry(const QueryResult& result, const TextOptions& options, const std::vector<std::string>& masters) {
+    return options.longView ? LongEntry(result, options, masters) : LineEntry(result, options);
 }
 
 std::string TextReport(const std::vector<QueryResult>& results, const TextOptions& options) {
@@ -298,7 +303,7 @@ std::string TextReport(const std::vector<QueryResult>& results, const TextOption
     return report;
 }
 
-std::string JsonEntry(const QueryResult& result, std::size_t i) {
+std::string JsonEntry(const QueryResult& result, std::size_t i, const std::vector<std::string>& masters) {
     std::string json = i == 0 ? "[\n  {" : ",\n  {";
     // A member: its key, then its value as a JSON string.
     const auto member = [&json](const char* key, std::string_view value) {
@@ -306,6 +311,13 @@ std::string JsonEntry(const QueryResult& result, std::size_t i) {
         AppendJsonString(json, value);
     };
     member("\"query\": ", result.target.Label());
+    if (!masters.empty()) {
+        json += ", \"masters\": [";
+        for (std::size_t m = 0; m < masters.size(); ++m) {
+            member(m == 0 ? "" : ", ", masters[m]);
+        }
+        json += "]";
+    }
     member(", \"status\": ", StatusName(result.status));
     if (result.status == QueryResult::Status::kError || result.status == QueryResult::Status::kDown) {
         member(", \"error\": ", Outcome(result));
@@ -399,11 +411,13 @@ std::string JsonReport(const std::vector<QueryResult>& results) {
 }
 
 bool WriteReport(const std::vector<QueryResult>& results, bool json, const TextOptions& options,
-                 const std::function<bool(std::string_view)>& write) {
+                 const std::function<bool(std::string_view)>& write, const Listing* listing) {
     constexpr std::size_t kWriteSize = 1 << 16;
     std::string pending = json || options.longView ? "" : TextHeader();
     for (std::size_t i = 0; i < results.size(); ++i) {
-        pending += json ? JsonEntry(results[i], i) : TextEntry(results[i], options);
+        const std::vector<std::string> masters =
+            listing ? listing->MastersOf(results[i].target) : std::vector<std::string>{};
+        pending += json ? JsonEntry(results[i], i, masters) : TextEntry(results[i], options, masters);
         if (pending.size() >= kWriteSize) {
             if (!write(pending)) {
                 return false;
