@@ -2,7 +2,8 @@
 # bfv-query and the masters over loopback, whole-process times (median of RUNS):
 #  - `--list-only` against a sample master of 2,000 servers that keeps its connection open,
 #    newer and legacy (a master given by address is told apart by waiting for its greeting:
-#    a newer one says nothing, so its list costs that wait, 500 ms, first);
+#    a newer one says nothing, so its list costs that wait first: a few round trips of its
+#    connection, at least 30 ms);
 #  - 1,000 sample servers queried as a master lists them against the same 1,000 given
 #    directly, the runs alternating so that all see the same machine.
 # It measures; nothing here passes or fails.

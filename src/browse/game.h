@@ -26,6 +26,10 @@ enum class ListProtocol { kDetect, kNewer, kLegacy };
 // legacy master greets as it accepts, so its greeting is one round trip behind the
 // connection at most: half a second covers the far side of the world.
 inline constexpr std::chrono::milliseconds kGreetingWait{500};
+// Within that, the wait is this many times the connection's round trip, and at least the
+// shortest wait.
+inline constexpr int kGreetingRoundTrips = 4;
+inline constexpr std::chrono::milliseconds kShortestGreetingWait{30};
 
 struct CommunityMaster {
     std::string_view host;

@@ -20,7 +20,7 @@ MasterFetch::MasterFetch(std::vector<MasterAddress> masters, MasterSession::Sett
     for (std::size_t i = 0; i < masters_.size(); ++i) {
         const std::string& host = masters_[i].address.host;
         if (const std::optional<std::uint32_t> dotted = DottedAddress(host)) {
-            Connect(i, *dotted);
+            Connect(i, *dotted, now);
             continue;
         }
         std::vector<std::size_t>& waiting = waitingNames_[host];
@@ -33,8 +33,9 @@ MasterFetch::MasterFetch(std::vector<MasterAddress> masters, MasterSession::Sett
 
 MasterFetch::~MasterFetch() = default;
 
-void MasterFetch::Connect(std::size_t master, std::uint32_t address) {
+void MasterFetch::Connect(std::size_t master, std::uint32_t address, Clock::time_point now) {
     masters_[master].link = Link::kConnecting;
+    masters_[master].session->OnConnecting(now);
     actions_.push_back({Action::Kind::kConnect, master, {address, masters_[master].address.port}, {}});
 }
 
@@ -60,7 +61,7 @@ std::vector<std::string> MasterFetch::TakeLookups() {
     return std::exchange(lookupsToTake_, {});
 }
 
-void MasterFetch::OnLookup(const std::string& name, std::optional<std::uint32_t> address, Clock::time_point) {
+void MasterFetch::OnLookup(const std::string& name, std::optional<std::uint32_t> address, Clock::time_point now) {
     const auto found = waitingNames_.find(name);
     if (found == waitingNames_.end()) {
         return;
@@ -72,7 +73,7 @@ void MasterFetch::OnLookup(const std::string& name, std::optional<std::uint32_t>
             continue;  // out of time while the name was looked up
         }
         if (address) {
-            Connect(master, *address);
+            Connect(master, *address, now);
         } else {
             masters_[master].link = Link::kGone;
             Follow(master, masters_[master].session->OnConnectFailed("host not found"));

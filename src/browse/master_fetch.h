@@ -87,7 +87,7 @@ class MasterFetch {
         bool finished = false;
     };
 
-    void Connect(std::size_t master, std::uint32_t address);
+    void Connect(std::size_t master, std::uint32_t address, Clock::time_point now);
     void Follow(std::size_t master, const MasterSession::Step& step);
 
     std::vector<Entry> masters_;

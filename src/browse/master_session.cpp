@@ -20,7 +20,7 @@ std::string RandomChallenge() {
 }  // namespace
 
 MasterSession::MasterSession(Settings settings, Clock::time_point now)
-    : settings_(std::move(settings)), endAt_(now + settings_.timeout) {
+    : settings_(std::move(settings)), endAt_(now + settings_.timeout), connectingAt_(now) {
     if (settings_.clientChallenge.empty()) {
         settings_.clientChallenge = RandomChallenge();
     }
@@ -52,7 +52,13 @@ MasterSession::Step MasterSession::OnConnected(Clock::time_point now) {
     }
     stage_ = Stage::kGreeting;
     if (settings_.protocol == ListProtocol::kDetect) {
-        greetingAt_ = now + settings_.greetingWait;
+        // A legacy master greets as it accepts: its greeting comes about one round trip after
+        // the connection, and the connection took one. A few round trips, never less than a
+        // moment for a busy host, tell a silent master from a slow one without making every
+        // newer master wait the longest wait.
+        const auto roundTrip = std::chrono::duration_cast<std::chrono::milliseconds>(now - connectingAt_);
+        const auto wait = std::clamp(kGreetingRoundTrips * roundTrip, kShortestGreetingWait, settings_.greetingWait);
+        greetingAt_ = now + std::min(wait, settings_.greetingWait);
     }
     return {};
 }

@@ -49,6 +49,9 @@ class MasterSession {
     MasterSession(const MasterSession&) = delete;
     MasterSession& operator=(const MasterSession&) = delete;
 
+    // The connection is begun now (when the session was made, unless this says otherwise: a
+    // host name may be looked up first).
+    void OnConnecting(Clock::time_point now) { connectingAt_ = now; }
     Step OnConnected(Clock::time_point now);
     // No connection: `reason` says why ("refused", "no route", ...).
     Step OnConnectFailed(std::string reason);
@@ -82,6 +85,7 @@ class MasterSession {
     Stage stage_ = Stage::kConnecting;
     ListProtocol spoken_ = ListProtocol::kDetect;
     Clock::time_point endAt_;
+    Clock::time_point connectingAt_;
     std::optional<Clock::time_point> greetingAt_;
     std::string greeting_;
     bool answerStarted_ = false;

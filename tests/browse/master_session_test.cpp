@@ -26,7 +26,7 @@ MasterSession::Settings Detecting() {
 TEST(MasterSession, AGreetingMeansLegacySilenceMeansNewer) {
     MasterSession legacy(Detecting(), kStart);
     EXPECT_TRUE(legacy.OnConnected(kStart + 40ms).send.empty());
-    EXPECT_EQ(legacy.Deadline(), kStart + 40ms + kGreetingWait);
+    EXPECT_EQ(legacy.Deadline(), kStart + 40ms + 160ms);  // four round trips of the connection
     const MasterSession::Step answer = legacy.OnBytes("\\basic\\\\secure\\ABCDEF", kStart + 60ms);
     EXPECT_EQ(answer.send.rfind("\\gamename\\bfvietnam\\", 0), 0u) << answer.send;
     EXPECT_NE(answer.send.find("\\validate\\nFA8v/lN\\enctype\\2\\"), std::string::npos);
@@ -36,7 +36,7 @@ TEST(MasterSession, AGreetingMeansLegacySilenceMeansNewer) {
     MasterSession newer(Detecting(), kStart);
     newer.OnConnected(kStart + 40ms);
     EXPECT_TRUE(newer.OnTime(kStart + 100ms).send.empty());  // woken early: nothing yet
-    const MasterSession::Step request = newer.OnTime(kStart + 40ms + kGreetingWait);
+    const MasterSession::Step request = newer.OnTime(kStart + 40ms + 160ms);
     EXPECT_EQ(request.send.size(), 216u);
     EXPECT_EQ(newer.Spoken(), ListProtocol::kNewer);
 
@@ -44,6 +44,20 @@ TEST(MasterSession, AGreetingMeansLegacySilenceMeansNewer) {
     const MasterSession::Step late = newer.OnBytes("\\basic\\\\secure\\ABCDEF", kStart + 700ms);
     EXPECT_EQ(late.send.rfind("\\gamename\\bfvietnam\\", 0), 0u);
     EXPECT_EQ(newer.Spoken(), ListProtocol::kLegacy);
+}
+
+// The wait for a greeting follows the connection's round trip, within a floor for a busy
+// host and the longest wait.
+TEST(MasterSession, TheGreetingWaitFollowsTheRoundTrip) {
+    const struct {
+        std::chrono::milliseconds roundTrip, wait;
+    } cases[] = {{0ms, kShortestGreetingWait}, {5ms, kShortestGreetingWait}, {40ms, 160ms}, {300ms, kGreetingWait}};
+    for (const auto& c : cases) {
+        MasterSession session(Detecting(), kStart);
+        session.OnConnecting(kStart + 1s);  // after a name's lookup
+        session.OnConnected(kStart + 1s + c.roundTrip);
+        EXPECT_EQ(session.Deadline(), kStart + 1s + c.roundTrip + c.wait) << c.roundTrip.count();
+    }
 }
 
 TEST(MasterSession, ANamedProtocolIsSpokenWithoutWaiting) {
