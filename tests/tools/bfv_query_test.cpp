@@ -227,6 +227,15 @@ TEST(BfvQueryText, AnsweredServerWithRoundTripPlayersAndRules) {
         << json;
 }
 
+// A map name longer than its column is cut where it must be, so the columns stay in line.
+TEST(BfvQueryText, ALongMapNameIsCutToItsColumn) {
+    const QueryResult result =
+        Answered("\\hostname\\Alpha\\mapname\\Operation Flaming Dart\\numplayers\\1\\maxplayers\\32");
+    EXPECT_EQ(TextReport({result}),
+              "ADDRESS               STATUS  PLAYERS MAP              PING  NAME\n"
+              "127.0.0.1:23000       ok      1/32    Operation Flami\u2026    1  Alpha\n");
+}
+
 // \basic\ alone gives three keys of its own: what came is shown, and what did not is said.
 TEST(BfvQueryText, AReplyWithoutTheShownKeysSaysWhatItLacks) {
     const QueryResult result = Answered("\\gamename\\bfvietnam\\gamever\\v1.21\\location\\0");

@@ -90,6 +90,12 @@ std::string Pad(std::string text, std::size_t width) {
     return text;
 }
 
+// In exactly `width` characters: a longer text is cut, with "…" where it was cut, so that the
+// columns after it stay in line.
+std::string Cut(const std::string& text, std::size_t width) {
+    return CharCount(text) <= width ? Pad(text, width) : FixedWidth(text, width - 1) + "\u2026";
+}
+
 std::string PadLeft(const std::string& text, std::size_t width) {
     const std::size_t count = CharCount(text);
     return count < width ? std::string(width - count, ' ') + text : text;
@@ -212,7 +218,7 @@ std::string LineEntry(const QueryResult& result, const TextOptions& options) {
         name += (name.empty() ? "(" : " (") + LacksNote(report) + ")";
     }
     text += Pad(TerminalSafe(players), kPlayersWidth) + " " +
-            Pad(TerminalSafe(ShownOrDash(report, modBFVQueryParse::kMapname)), kMapWidth) + " " +
+            Cut(TerminalSafe(ShownOrDash(report, modBFVQueryParse::kMapname)), kMapWidth) + " " +
             PadLeft(std::to_string(std::lround(result.pingMs)), kPingWidth) + "  " + TerminalSafe(name) + "\n";
     AppendDetails(text, report, options, kIndent, false);
     return text;
