@@ -7,9 +7,8 @@
 #include <optional>
 
 #include "../common/arguments.h"
-#include "platform/stop_signals.h"
+#include "../common/serve.h"
 #include "address_list.h"
-#include "platform/event_loop.h"
 #include "platform/platform.h"
 #include "sample_master.h"
 
@@ -124,11 +123,6 @@ int main(int argc, char** argv) {
     // Said even when quiet: whoever started the master learns from it that it is ready.
     std::cout << "listing " << settings.servers.size() << " servers on " << settings.bind << " port "
               << master.BoundPort() << " (" << (legacy ? "legacy" : "newer") << ")" << std::endl;
-    platform::EventLoop& loop = *platform::Current().events;
-    platform::QuitOnStopSignals();
-    if (duration) {
-        loop.SetTimer(static_cast<unsigned>(*duration * 1000), [&loop] { loop.Quit(); });
-    }
-    loop.Run();
+    tools::ServeUntilStopped(duration);
     return 0;
 }

@@ -6,8 +6,7 @@
 #include <iterator>
 
 #include "../common/arguments.h"
-#include "platform/stop_signals.h"
-#include "platform/event_loop.h"
+#include "../common/serve.h"
 #include "platform/platform.h"
 #include "sample_responder.h"
 
@@ -149,14 +148,6 @@ int main(int argc, char** argv) {
         std::cout << "-" << settings.lastPort;
     }
     std::cout << std::endl;
-    platform::EventLoop& loop = *platform::Current().events;
-    platform::QuitOnStopSignals();
-    // Windows takes timer intervals up to 2^31 - 1 ms (24 days): a longer run has no end of
-    // its own.
-    constexpr double kLongestTimerMs = 2147483647.0;
-    if (duration && *duration * 1000 <= kLongestTimerMs) {
-        loop.SetTimer(static_cast<unsigned>(*duration * 1000), [&loop] { loop.Quit(); });
-    }
-    loop.Run();
+    tools::ServeUntilStopped(duration);
     return 0;
 }
