@@ -11,46 +11,13 @@
 set -eu
 bin=$1
 runner=${2:-}
-ext=""
-[ -n "$runner" ] && ext=".exe"
-work=$(mktemp -d /tmp/vantorel-cli.XXXXXX)
-pids=""
-cleanup() {
-    status=$?
-    for pid in $pids; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-    exit "$status"
-}
-trap cleanup EXIT
+name=cli
+. "$(dirname "$0")/../programs.sh"
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Starts a sample server with the given options and waits until it answers; sets $bound to
-# its (first) port. Fails with status 1 when a port it was given is taken.
-servers=0
+# A sample server with the given options, once it answers; $bound is its (first) port. Fails
+# with status 1 when a port it was given is taken.
 start_server() {
-    servers=$((servers + 1))
-    log="$work/server$servers.log"
-    $runner "$bin/bfv-sample-server$ext" --duration 120 "$@" >"$log" 2>&1 &
-    pid=$!
-    i=0
-    until grep -q "answering on" "$log" 2>/dev/null; do
-        if grep -q "cannot answer on" "$log" 2>/dev/null; then
-            wait "$pid" 2>/dev/null || true
-            return 1
-        fi
-        i=$((i + 1))
-        [ "$i" -gt 300 ] && fail "the sample server did not start: $(cat "$log")"
-        sleep 0.1
-    done
-    pids="$pids $pid"
-    bound=$(sed -n 's/^answering on .* port \([0-9]*\).*$/\1/p' "$log")
+    start bfv-sample-server "answering on" "$@"
 }
 
 # On a port of the system's choice.
@@ -70,10 +37,6 @@ serve_range() {
         tries=$((tries + 1))
         [ "$tries" -lt 20 ] || fail "no $count free ports in a row: $(cat "$log")"
     done
-}
-
-query() {
-    $runner "$bin/bfv-query$ext" "$@"
 }
 
 serve_range 3 --players 4 --quiet

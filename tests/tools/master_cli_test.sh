@@ -9,49 +9,8 @@
 set -eu
 bin=$1
 runner=${2:-}
-ext=""
-[ -n "$runner" ] && ext=".exe"
-work=$(mktemp -d /tmp/vantorel-masters.XXXXXX)
-pids=""
-cleanup() {
-    status=$?
-    for pid in $pids; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-    exit "$status"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Starts PROGRAM with its options and waits for the line that says it is ready; sets $bound
-# to the port it took.
-started=0
-start() {
-    program=$1
-    ready=$2
-    shift 2
-    started=$((started + 1))
-    log="$work/started$started.log"
-    $runner "$bin/$program$ext" --duration 150 "$@" >"$log" 2>&1 &
-    pids="$pids $!"
-    i=0
-    until grep -q "$ready" "$log" 2>/dev/null; do
-        i=$((i + 1))
-        [ "$i" -gt 900 ] && fail "$program did not start: $(cat "$log")"
-        sleep 0.1
-    done
-    bound=$(sed -n "s/^$ready .* port \([0-9]*\).*$/\1/p" "$log")
-}
-
-query() {
-    $runner "$bin/bfv-query$ext" "$@"
-}
+name=masters
+. "$(dirname "$0")/../programs.sh"
 
 # Three sample servers on ports of the system's choice.
 start bfv-sample-server "answering on" --port 0 --players 4 --quiet
