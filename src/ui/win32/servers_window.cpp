@@ -150,7 +150,7 @@ void ServersWindow::MakeList() {
         column.cx = Scale(kColumnWidths[i]);
         column.pszText = const_cast<wchar_t*>(caption.c_str());
         column.iSubItem = i;
-        ListView_InsertColumn(list_, i, &column);
+        SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
     columnDpi_ = Dpi();
     SetPropW(list_, L"VantorelServersWindow", this);
@@ -333,7 +333,7 @@ void ServersWindow::ShowSortMarks() {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT;
         column.pszText = wide.data();
-        ListView_SetColumn(list_, i, &column);
+        SendMessageW(list_, LVM_SETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
 }
 
