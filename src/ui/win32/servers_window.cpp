@@ -17,19 +17,22 @@ namespace vantorel::ui {
 namespace {
 
 // The window's inner size when it first opens, and the least it may be sized to, in twips.
-constexpr int kWidth = 9600;
-constexpr int kHeight = 6600;
-constexpr int kLeastWidth = 9480;
-constexpr int kLeastHeight = 4200;
+constexpr int kWidth = 11400;
+constexpr int kHeight = 6900;
+constexpr int kLeastWidth = 8400;
+constexpr int kLeastHeight = 4500;
 // The band at the right and bottom edges that sizes the window, and the corner's, in twips.
 constexpr int kEdge = 90;
 constexpr int kCorner = 210;
 // The list's top, and the height of the rows under it (buttons and the three status lines).
-constexpr int kListTop = 900;
+constexpr int kListTop = 1230;
 constexpr int kBelowList = 1140;
 
 // The columns' widths when the window opens, in twips, in the order of the columns.
-constexpr int kColumnWidths[browse::kColumnCount] = {3000, 900, 1500, 780, 1200, 900, 1050, 1800};
+constexpr int kColumnWidths[browse::kColumnCount] = {2700, 1110, 1200, 780, 1140, 840, 1140, 1920};
+
+// The box of a check box and the gap after it, in pixels at 96 DPI.
+constexpr int kCheckBoxBox = 20;
 
 // Favourites stand out in the launcher's blue, with a mark that needs no colour to be seen.
 constexpr const char* kFavoriteMark = "* ";
@@ -90,7 +93,7 @@ void ServersWindow::MakeControls() {
     title_ = AddControl(L"STATIC", "Servers", labelStyle, kServersTitle, 120, 120, 3735, 255, normal);
     const HWND caption =
         AddControl(L"STATIC", "Search", labelStyle, kSearchCaption, 120, 540, 780, 255, normal, {Fit::kRight, 900, 0});
-    search_ = AddControl(L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, kSearch, 960, 510, 2640, 225, normal);
+    search_ = AddControl(L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, kSearch, 960, 510, 4200, 225, normal);
     SelectAllOnClick(search_);
     struct Check {
         CheckBox& model;
@@ -98,14 +101,16 @@ void ServersWindow::MakeControls() {
         int left;
         int width;
     };
-    const Check checks[] = {{logic_.chkNotEmpty, kNotEmpty, 3780, 1140},
-                            {logic_.chkNotFull, kNotFull, 4980, 1020},
-                            {logic_.chkNoPassword, kNoPassword, 6060, 1260},
-                            {logic_.chkSameVersion, kSameVersion, 7380, 2040}};
+    // In a row of their own under the search box, each as wide as its caption needs.
+    const Check checks[] = {{logic_.chkNotEmpty, kNotEmpty, 120, 1440},
+                            {logic_.chkNotFull, kNotFull, 1680, 1320},
+                            {logic_.chkNoPassword, kNoPassword, 3120, 1800},
+                            {logic_.chkSameVersion, kSameVersion, 5040, 2760}};
     for (int i = 0; i < 4; ++i) {
         const Check& check = checks[i];
+        const int limit = i + 1 < 4 ? checks[i + 1].left - 60 : kLeastWidth - 120;
         checks_[i] = AddControl(L"BUTTON", check.model.Caption(), BS_AUTOCHECKBOX | WS_TABSTOP, check.id, check.left,
-                                510, check.width, 255, Font(750));
+                                870, check.width, 255, Font(750), {Fit::kRight, limit, kCheckBoxBox});
         SetTextColour(checks_[i], kOrange);
         BindCheckBox(check.model, checks_[i]);
     }
@@ -502,7 +507,7 @@ void ServersWindow::PaintDecorations(HDC dc) {
     HPEN grey = CreatePen(PS_SOLID, Scale(15), kFrameGrey);
     SelectObject(dc, grey);
     SelectObject(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, Scale(900), Scale(435), Scale(3660), Scale(795));
+    Rectangle(dc, Scale(900), Scale(435), Scale(5220), Scale(795));
     // The grip in the corner that sizes the window.
     SelectObject(dc, orange);
     for (int i = 1; i <= 3; ++i) {

@@ -147,8 +147,11 @@ void StatsWindow::DrawColumns(HDC dc, const RECT& row, const std::array<std::str
 void StatsWindow::DrawPlayer(const DRAWITEMSTRUCT& item) {
     RECT inner;
     GetClientRect(list_, &inner);
-    if (inner.right != headerWidth_) {
-        InvalidateRect(header_, nullptr, FALSE);  // a scroll bar came or went
+    if (inner.right != drawnWidth_) {
+        // A scroll bar came or went: the rows drawn before, and the header, move their columns.
+        drawnWidth_ = inner.right;
+        InvalidateRect(list_, nullptr, FALSE);
+        InvalidateRect(header_, nullptr, FALSE);
     }
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     HBRUSH fill = CreateSolidBrush(selected ? kOrange : kWindowColour);
@@ -171,9 +174,6 @@ void StatsWindow::DrawPlayer(const DRAWITEMSTRUCT& item) {
 }
 
 void StatsWindow::DrawHeader(const DRAWITEMSTRUCT& item) {
-    RECT inner;
-    GetClientRect(list_, &inner);
-    headerWidth_ = inner.right;
     HBRUSH fill = CreateSolidBrush(kWindowColour);
     FillRect(item.hDC, &item.rcItem, fill);
     DeleteObject(fill);

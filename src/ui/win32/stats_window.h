@@ -55,7 +55,7 @@ class StatsWindow : public SkinnedSurface<StatsWindowSurface>, public StatsWindo
     HWND check_ = nullptr;
     HWND list_ = nullptr;
     HWND header_ = nullptr;
-    int headerWidth_ = 0;  // the list's inner width when the header was drawn
+    int drawnWidth_ = 0;  // the list's inner width that its rows were drawn for
     bool frozen_ = false;
 };
 
