@@ -219,8 +219,7 @@ PROCESS_INFORMATION Start(const std::wstring& program, const std::wstring& argum
 
 // Starts the sample server and waits until it says that it answers; `port` takes the port
 // it says, for one of the system's choice.
-PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::wstring& arguments,
-                                      int* port = nullptr) {
+PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::wstring& arguments, int* port = nullptr) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     CreatePipe(&readEnd, &writeEnd, &inherit, 0);
@@ -344,8 +343,8 @@ std::string ListViewText(HWND list, DWORD process, int row, int column) {
         return "(no access)";
     }
     constexpr std::size_t kChars = 256;
-    void* remote = VirtualAllocEx(target, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT,
-                                  PAGE_READWRITE);
+    void* remote =
+        VirtualAllocEx(target, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
     LVITEMW item{};
     item.iSubItem = column;
     item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
@@ -572,7 +571,8 @@ int wmain(int argc, wchar_t** argv) {
         shot.insert(shot.size() - 4, L"-servers");
         SaveScreenshot(shot, area);
         Type(control(servers, kSearch), "rookie");
-        const bool filtered = WaitUntil([&] { return Text(control(servers, kHiddenCount)) == "1 hidden by filters"; }, 5);
+        const bool filtered =
+            WaitUntil([&] { return Text(control(servers, kHiddenCount)) == "1 hidden by filters"; }, 5);
         Check(filtered, "a player's name hides the servers he is not on: " + Text(control(servers, kHiddenCount)));
         // The favourite is marked.
         Check(ListViewColumn(list, program.dwProcessId, 0) == "* Rock & Roll | Charlie | Bravo",
