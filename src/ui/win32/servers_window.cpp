@@ -491,9 +491,9 @@ unsigned ServersWindow::EdgesAt(POINT client) const {
     const int fromRight = area.right - client.x;
     const int fromBottom = area.bottom - client.y;
     if (fromRight < Scale(kCorner) && fromBottom < Scale(kCorner)) {
-        return kRightEdge | kBottomEdge;
+        return kSizeRight | kSizeBottom;
     }
-    return (fromRight < Scale(kEdge) ? kRightEdge : 0u) | (fromBottom < Scale(kEdge) ? kBottomEdge : 0u);
+    return (fromRight < Scale(kEdge) ? kSizeRight : 0u) | (fromBottom < Scale(kEdge) ? kSizeBottom : 0u);
 }
 
 void ServersWindow::PaintDecorations(HDC dc) {
@@ -544,8 +544,8 @@ LRESULT ServersWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 ScreenToClient(Hwnd(), &at);
                 const unsigned edges = EdgesAt(at);
                 if (edges != 0) {
-                    SetCursor(LoadCursorA(nullptr, edges == (kRightEdge | kBottomEdge) ? IDC_SIZENWSE
-                                                   : edges == kRightEdge               ? IDC_SIZEWE
+                    SetCursor(LoadCursorA(nullptr, edges == (kSizeRight | kSizeBottom) ? IDC_SIZENWSE
+                                                   : edges == kSizeRight               ? IDC_SIZEWE
                                                                                        : IDC_SIZENS));
                     return TRUE;
                 }

@@ -512,9 +512,9 @@ void SkinnedWindow::ResizeWithMouse(unsigned edges, int minimumWidthTwips, int m
     const int height = origin.bottom - origin.top;
     const auto sizeTo = [&](POINT pointer) {
         const int newWidth =
-            (edges & kRightEdge) ? std::max<int>(Scale(minimumWidthTwips), width + pointer.x - start.x) : width;
+            (edges & kSizeRight) ? std::max<int>(Scale(minimumWidthTwips), width + pointer.x - start.x) : width;
         const int newHeight =
-            (edges & kBottomEdge) ? std::max<int>(Scale(minimumHeightTwips), height + pointer.y - start.y) : height;
+            (edges & kSizeBottom) ? std::max<int>(Scale(minimumHeightTwips), height + pointer.y - start.y) : height;
         SetWindowPos(hwnd_, nullptr, 0, 0, newWidth, newHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
     SetCapture(hwnd_);

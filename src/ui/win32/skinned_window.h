@@ -97,7 +97,7 @@ class SkinnedWindow {
     // Sizes the window with the mouse by its right edge, its bottom edge or both (the
     // corner), from where the left button went down, no smaller than the given inner size
     // in twips; Escape puts it back.
-    enum Edge : unsigned { kRightEdge = 1, kBottomEdge = 2 };
+    enum Edge : unsigned { kSizeRight = 1, kSizeBottom = 2 };
     void ResizeWithMouse(unsigned edges, int minimumWidthTwips, int minimumHeightTwips);
 
     // Text colour for a control. Labels are transparent: drawn straight onto the picture.

@@ -104,6 +104,11 @@ void StatsWindow::FitListToRows() {
     const int row = std::max(1, static_cast<int>(SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0)));
     const int rows = std::max(1, static_cast<int>(area.bottom - area.top) / row);
     SetWindowPos(list_, nullptr, 0, 0, area.right - area.left, rows * row, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The header ends where the list begins, whatever the rounding of the two to pixels.
+    RECT header;
+    GetWindowRect(header_, &header);
+    SetWindowPos(header_, nullptr, 0, 0, header.right - header.left, std::max(1L, area.top - header.top),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::array<RECT, 4> StatsWindow::Columns(HDC dc, int left) const {
