@@ -74,6 +74,8 @@ std::string frmServers::SameVersionUnavailable() const {
 }
 
 void frmServers::Form_Load() {
+    // A window closed and opened again hears its answers again.
+    source_.SetEvents(this);
     if (!options_.keptListPath.empty()) {
         KeptList kept = ReadKeptList(options_.keptListPath);
         keptSaved_ = kept.saved;

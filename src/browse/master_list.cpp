@@ -1,5 +1,7 @@
 #include "browse/master_list.h"
 
+#include "common/text.h"
+
 namespace vantorel::browse {
 
 std::string ServerAddress::Text() const {
@@ -142,10 +144,11 @@ void MasterList::SetFault(MasterFault fault) {
 }
 
 std::string PrintableText(std::string_view text) {
+    // A master's text is in the servers' 8-bit code page, where each byte is one character:
+    // the bytes 0x80 to 0x9F stand where the C1 controls would.
     std::string printable(text.substr(0, ListLimits::kLongestText));
     for (char& c : printable) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte < 0xA0)) {
+        if (IsControlChar(static_cast<unsigned char>(c))) {
             c = '?';
         }
     }

@@ -2,14 +2,11 @@
 
 #include "common/codepage.h"
 #include "common/number.h"
+#include "common/text.h"
 #include "common/utf8.h"
 
 namespace vantorel::browse {
 namespace {
-
-bool IsControl(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c < 0xA0);
-}
 
 std::optional<int> Count(std::string_view text) {
     const std::optional<std::int16_t> number = WholeNumber(text);
@@ -37,7 +34,7 @@ std::string ListText(std::string_view text) {
             std::size_t at = 0;
             c = DecodeChar(decoded, at);
         }
-        AppendUtf8(out, IsControl(c) ? U'?' : c);
+        AppendUtf8(out, IsControlChar(c) ? U'?' : c);
     }
     return out;
 }

@@ -104,6 +104,8 @@ void frmInterface::RestoreChoices() {
 
 void frmInterface::RememberChoices() {
     userChoices::Choices now = remembered_;
+    // The Servers window keeps its place in the same file, at its own times.
+    now.serversWindow = userChoices::Load().serversWindow;
     now.gameFolder = modMain::GameNotFound().empty() ? modMain::GameDir() : remembered_.gameFolder;
     now.profile = Trim(cmbProfiles.Text());
     now.mod = Trim(cmbMods.Text());
@@ -206,12 +208,9 @@ void frmInterface::lblAddFav_Click() {
     }
     const std::string server = TrimProfileBlanks(txtIP.Text());
     const std::string port = TrimProfileBlanks(txtPort.Text());
-    for (const std::string& refusal : {modFavorites::StoreRefusal(), modFavorites::NameRefusal(name),
-                                       AddressRefusal(server), serverFields::PortRefusal(port)}) {
-        if (!refusal.empty()) {
-            Error(refusal);  // the boxes keep what the user typed
-            return;
-        }
+    if (const std::string refusal = FavoriteRefusal(name, server, port); !refusal.empty()) {
+        Error(refusal);  // the boxes keep what the user typed
+        return;
     }
     if (const auto existing = modFavorites::FindFavorite(name)) {
         if (!view_.AskYesNo("A favourite named " + existing->name + " exists. Replace it?", "Info")) {
@@ -256,18 +255,39 @@ void frmInterface::lblRemFav_Click() {
     view_.ShowMessage("Server Removed!", MessageIcon::kInformation, "Info");
 }
 
+std::string frmInterface::FavoriteRefusal(const std::string& name, const std::string& server,
+                                          const std::string& port) const {
+    for (const std::string& refusal : {modFavorites::StoreRefusal(), modFavorites::NameRefusal(name),
+                                       AddressRefusal(server), serverFields::PortRefusal(port)}) {
+        if (!refusal.empty()) {
+            return refusal;
+        }
+    }
+    return {};
+}
+
+void frmInterface::FavoritesChanged() {
+    modFavorites::FillFavoriteList(cmbFavorites);
+}
+
 void frmInterface::lblLaunch_Click() {
+    const std::string failure = JoinServer(Trim(txtIP.Text()) + ":" + Trim(txtPort.Text()));
+    if (!failure.empty()) {
+        Error(failure);
+    }
+}
+
+std::string frmInterface::JoinServer(const std::string& address) {
     const std::string notFound = modMain::GameNotFound();
     if (!notFound.empty() && !AskForGameFolder(notFound)) {
-        return;
+        return {};
     }
-    const modMain::LaunchResult launched = modMain::LaunchGame(Trim(cmbProfiles.Text()), Trim(cmbMods.Text()),
-                                                               Trim(txtIP.Text()) + ":" + Trim(txtPort.Text()));
+    const modMain::LaunchResult launched = modMain::LaunchGame(Trim(cmbProfiles.Text()), Trim(cmbMods.Text()), address);
     if (!launched.started) {
-        Error(launched.reason);
-        return;
+        return launched.reason;
     }
     RememberChoices();
+    return {};
 }
 
 void frmInterface::lblClose_Click() {

@@ -24,6 +24,11 @@ class StatsWindowLink {
     virtual void CancelSlotWait() = 0;
     // The launcher's boxes name no server any more: nothing is asked or awaited.
     virtual void StopQuery() = 0;
+    // A server picked in the Servers window, asked at its query port; a slot wait joins its
+    // game port (the empty text while it is not known: the port its reply names).
+    virtual void ShowServer(const std::string& host, int queryPort, const std::string& gamePort) = 0;
+    // The same, waiting for a free slot and then joining.
+    virtual void WaitForSlot(const std::string& host, int queryPort, const std::string& gamePort) = 0;
 };
 
 class LauncherWindowView : public WindowSurface {
@@ -67,6 +72,16 @@ class frmInterface {
     void txtServerName_KeyPress(int keyAscii);
     void txtIP_KeyPress(int keyAscii);
     void txtPort_KeyPress(int keyAscii);
+
+    // Starts the game into "IP:PORT" with the chosen profile and mod, as "Launch Game" does:
+    // why it did not start, or the empty text (also when the user declined to show the
+    // game's folder).
+    std::string JoinServer(const std::string& address);
+    // The favourites store's checks of a new favourite: why it cannot be saved, or the empty
+    // text.
+    std::string FavoriteRefusal(const std::string& name, const std::string& server, const std::string& port) const;
+    // A favourite was saved elsewhere: the list shows it.
+    void FavoritesChanged();
 
   private:
     void Drag(unsigned buttons);

@@ -82,6 +82,17 @@ std::optional<Favorite> FindFavorite(const std::string& name) {
     return Favorite{*stored, ValueOrMissing(file, name, "Server"), ValueOrMissing(file, name, "Port")};
 }
 
+std::vector<Favorite> ReadFavorites() {
+    const ProfileFile file = ProfileFile::Read(FavoritesPath());
+    std::vector<Favorite> favorites;
+    for (const std::string& name : file.SectionNames()) {
+        if (!IsRemoved(file, name)) {
+            favorites.push_back({name, ValueOrMissing(file, name, "Server"), ValueOrMissing(file, name, "Port")});
+        }
+    }
+    return favorites;
+}
+
 std::string GetFavoriteServer(const std::string& name) {
     return ValueOrMissing(ProfileFile::Read(FavoritesPath()), name, "Server");
 }

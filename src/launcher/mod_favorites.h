@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "forms/list_control.h"
 
@@ -46,6 +47,10 @@ struct Favorite {
 // The favourite of that name in any letter case, read in one go: "Default" for a value
 // that is missing. None when there is no such section or it is a removed favourite.
 std::optional<Favorite> FindFavorite(const std::string& name);
+
+// Every favourite that is not removed, in file order, read in one go ("Default" for a
+// value that is missing).
+std::vector<Favorite> ReadFavorites();
 
 // The stored value, "Default" when the file, the section or the key is missing.
 std::string GetFavoriteServer(const std::string& name);

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/number.h"
 #include "common/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -20,6 +21,7 @@ constexpr std::pair<const char*, std::string Choices::*> kKeys[] = {
     {"Profile", &Choices::profile},
     {"Mod", &Choices::mod},
     {"Favorite", &Choices::favorite},
+    {"ServersWindow", &Choices::serversWindow},
 };
 
 }  // namespace
@@ -83,10 +85,47 @@ std::string Save(const Choices& choices) {
     for (const auto& [name, field] : kKeys) {
         // A line break would start a line of its own: such a value is not remembered.
         const std::string& value = choices.*field;
+        if (field == &Choices::serversWindow && value.empty()) {
+            continue;  // a window never opened has no place to keep
+        }
         text += std::string(name) + "=" + (HasLineBreak(value) ? std::string() : value) + "\r\n";
     }
     const platform::WriteResult written = platform::Current().files->ReplaceContents(folder.path + kFileName, text);
     return written.ok ? std::string() : written.reason;
+}
+
+std::string PlaceText(const WindowPlace& place) {
+    return std::to_string(place.left) + "," + std::to_string(place.top) + "," + std::to_string(place.width) + "," +
+           std::to_string(place.height);
+}
+
+std::optional<WindowPlace> ParsePlace(const std::string& text) {
+    int numbers[4];
+    std::string_view rest = text;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t comma = i < 3 ? rest.find(',') : rest.size();
+        if (comma == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const std::string_view part = rest.substr(0, comma);
+        const std::optional<double> number = ParseDecimal(part);
+        // Whole numbers far beyond any screen are no place, so that a sum of two stays a number.
+        if (!number || *number != static_cast<int>(*number) || *number < -1000000 || *number > 1000000) {
+            return std::nullopt;
+        }
+        numbers[i] = static_cast<int>(*number);
+        rest.remove_prefix(std::min(rest.size(), comma + 1));
+    }
+    if (numbers[2] <= 0 || numbers[3] <= 0) {
+        return std::nullopt;
+    }
+    return WindowPlace{numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+std::string SaveServersWindow(const WindowPlace& place) {
+    Choices choices = Load();
+    choices.serversWindow = PlaceText(place);
+    return Save(choices);
 }
 
 }  // namespace vantorel::userChoices

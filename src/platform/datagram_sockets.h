@@ -16,6 +16,8 @@
 
 namespace vantorel::platform {
 
+class EventLoop;
+
 // An IPv4 address in network byte order and a port in host byte order.
 struct Endpoint {
     std::uint32_t address = 0;
@@ -57,6 +59,11 @@ class DatagramSockets {
     virtual void Wait(int timeoutMs, const Handlers& handlers) = 0;
     // Ends a Wait early; may be called from any thread.
     virtual void Wake() = 0;
+    // Has `ready` run on `loop`'s thread whenever a Wait(0) may have something to hand over
+    // (a datagram, a report or a Wake), the sockets opened later for more servers included,
+    // for as long as these sockets live. So a window's loop learns of replies without looking
+    // on a timer. False when the loop cannot watch them.
+    virtual bool WatchOn(EventLoop& loop, std::function<void()> ready) = 0;
 };
 
 // Opens `count` sockets (at least one); nothing, with the reason, when not even one can be had.

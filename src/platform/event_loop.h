@@ -25,6 +25,17 @@ class EventLoop {
     // Runs messages, sleeping while there are none, until Quit is called.
     virtual void Run() = 0;
     virtual void Quit() = 0;
+
+    // Runs `ready` on this thread whenever `socket` (a file descriptor natively, a SOCKET on
+    // Windows) may have something to read or an error to report, so that no one has to look
+    // at it on a timer. The socket is unwatched before it is closed. False when this loop
+    // cannot watch sockets.
+    virtual bool WatchSocket(std::uintptr_t socket, std::function<void()> ready) {
+        (void)socket;
+        (void)ready;
+        return false;
+    }
+    virtual void UnwatchSocket(std::uintptr_t socket) { (void)socket; }
 };
 
 }  // namespace vantorel::platform

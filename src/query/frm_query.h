@@ -104,6 +104,11 @@ class frmQuery : public CSocketEvents {
     // another server ends a slot wait. After a timeout, or a closed port, the refresh goes on
     // asking, so that a server that comes back shows by itself.
     void SendQuery(const std::string& address);
+    // A server picked in the Servers window: it is asked at its own query port, and a slot
+    // wait joins it at its game port, whatever the launcher's boxes hold.
+    void ShowServer(const std::string& host, std::int32_t queryPort, const std::string& gamePort);
+    // The same, with the slot wait armed: the game starts into it once a public slot is free.
+    void WaitForSlot(const std::string& host, std::int32_t queryPort, const std::string& gamePort);
     void ClearDisplay();
     // The launcher's boxes no longer name the server whose slot is awaited: untick the box.
     void CancelSlotWait();
@@ -132,6 +137,8 @@ class frmQuery : public CSocketEvents {
     void SetOnQueryFailed(std::function<void(const std::string& reason)> hook) { onQueryFailed_ = std::move(hook); }
 
   private:
+    // The user picked a server: a pick of another one ends a slot wait.
+    void Pick(const std::string& address, std::int32_t queryPort, const std::string& gamePort);
     bool Query(const std::string& address);
     void Send(const std::string& request);
     // Points the socket at the user's server and its query port.
@@ -174,6 +181,7 @@ class frmQuery : public CSocketEvents {
     // The server of the user's pick, with the launcher's port then: where a slot wait joins.
     std::string pickedAddress_;
     std::string pickedPort_;
+    std::int32_t queryPort_;                 // where the picked server answers queries
     bool fullShown_ = false;                 // the reply shown says the server is full
     std::vector<std::string> shownPlayers_;  // the names of the player lines, in order
     int keptTop_ = 0;

@@ -5,6 +5,7 @@
 
 #include "common/number.h"
 #include "common/text.h"
+#include "common/utf8.h"
 
 namespace vantorel::statsText {
 namespace {
@@ -53,6 +54,25 @@ std::string PlayerLine(const modBFVQueryParse::PlayerInfo& player) {
     return teamColumn + "  " + FixedWidth(player.player, 15) + "   " + NumberColumn(player.score, true) + "/" +
            NumberColumn(player.kills, true) + "/" + NumberColumn(player.deaths, true) + "     " +
            NumberColumn(player.ping, false);
+}
+
+PlayerColumns SplitPlayerLine(std::string_view line) {
+    // Where each column starts, in characters: the team's 3 and 2 blanks, the name's 15 and
+    // 3 blanks; then the numbers, which hold no blank, and 5 blanks before the ping.
+    const auto cut = [](std::string_view text, std::size_t from, std::size_t count) {
+        const std::string_view rest = text.substr(LeftChars(text, from).size());
+        return std::string(LeftChars(rest, count));
+    };
+    const auto trimEnd = [](std::string text) {
+        text.erase(text.find_last_not_of(' ') + 1);
+        return text;
+    };
+    PlayerColumns columns{trimEnd(cut(line, 0, 3)), trimEnd(cut(line, 5, 15)), {}, {}};
+    const std::string numbers = cut(line, 23, std::string_view::npos);
+    const std::size_t spacer = numbers.find("     ");
+    columns.scoreKillsDeaths = numbers.substr(0, spacer);
+    columns.ping = spacer == std::string::npos ? std::string() : numbers.substr(spacer + 5);
+    return columns;
 }
 
 std::optional<SlotCounts> Slots(const modBFVQueryParse::ServerInfoRecord& info) {

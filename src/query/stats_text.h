@@ -1,8 +1,10 @@
 #pragma once
 // The texts the stats window shows for a parsed reply.
 
+#include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "query/reply_keys.h"
 
@@ -24,6 +26,21 @@ int PlayerLineCount(const modBFVQueryParse::ServerInfoRecord& info);
 // no whole number leaves the team column blank; a number that is absent or no whole number
 // shows "--".
 std::string PlayerLine(const modBFVQueryParse::PlayerInfo& player);
+
+// A player's line in its four columns, as the stats window lays them out side by side: the
+// texts of PlayerLine's team, name, score/kills/deaths and ping, without the blanks that
+// pad and part them.
+struct PlayerColumns {
+    std::string team;
+    std::string name;
+    std::string scoreKillsDeaths;
+    std::string ping;
+    bool operator==(const PlayerColumns&) const = default;
+};
+PlayerColumns SplitPlayerLine(std::string_view line);
+
+// The headers over the four columns.
+inline constexpr std::array<std::string_view, 4> kPlayerHeaders{"Team", "Name", "S/K/D", "Ping"};
 
 // The counts behind the full test and the free-slot test; empty when the player or the
 // slot count is no whole number, and then the server is neither full nor free.

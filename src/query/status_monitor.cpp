@@ -29,7 +29,8 @@ frmQuery::frmQuery(StatsWindowView& view, const LauncherControls* launcher, Opti
       options_(std::move(options)),
       // Ids that differ from one run to the next, so that a late reply to an earlier run's
       // request is not taken for this one's.
-      nextRequestId_(static_cast<std::uint32_t>(platform::Now().time_since_epoch().count())) {
+      nextRequestId_(static_cast<std::uint32_t>(platform::Now().time_since_epoch().count())),
+      queryPort_(options_.queryPort) {
     chkWaitForSlot.SetVisible(false);
     chkWaitForSlot.SetOnClick([this] { chkWaitForSlot_Click(); });
 }
@@ -141,14 +142,31 @@ void frmQuery::RestoreListView() {
 }
 
 void frmQuery::SendQuery(const std::string& address) {
+    Pick(address, options_.queryPort, launcher_ ? Trim(launcher_->txtPort.Text()) : std::string());
+}
+
+void frmQuery::ShowServer(const std::string& host, std::int32_t queryPort, const std::string& gamePort) {
+    Pick(host, queryPort, gamePort);
+}
+
+void frmQuery::WaitForSlot(const std::string& host, std::int32_t queryPort, const std::string& gamePort) {
+    Pick(host, queryPort, gamePort);
+    chkWaitForSlot.SetValue(1);
+    chkWaitForSlot_Click();
+}
+
+void frmQuery::Pick(const std::string& address, std::int32_t queryPort, const std::string& gamePort) {
     // A pick of another server, or of the same one under another port, is not the server
     // whose free slot the box waits for.
-    const std::string port = launcher_ ? Trim(launcher_->txtPort.Text()) : std::string();
-    if (address != pickedAddress_ || port != pickedPort_) {
+    if (address != pickedAddress_ || gamePort != pickedPort_ || queryPort != queryPort_) {
         CancelSlotWait();
     }
+    if (queryPort != queryPort_) {
+        queryAddress_.clear();  // another server of that host: its list view starts afresh
+    }
     pickedAddress_ = address;
-    pickedPort_ = port;
+    pickedPort_ = gamePort;
+    queryPort_ = queryPort;
     Query(address);
 }
 
@@ -211,8 +229,8 @@ void frmQuery::Aim() {
         sock_->SetRemoteHost("");
         sock_->SetRemoteHost(queryAddress_);
     }
-    if (sock_->RemotePort() != options_.queryPort) {
-        sock_->SetRemotePort(options_.queryPort);
+    if (sock_->RemotePort() != queryPort_) {
+        sock_->SetRemotePort(queryPort_);
     }
 }
 
@@ -370,7 +388,9 @@ void frmQuery::ShowServerStats(std::uint64_t query) {
     const bool join = chkWaitForSlot.Value() == 1 && display.SlotFree() && launcher_ && launcher_->LaunchGame;
     // The server whose free slot this is, as the user picked it; the profile and mod are the
     // launcher's choice now.
-    const std::string server = Trim(pickedAddress_) + ":" + pickedPort_;
+    // A server picked before its game port was known joins the port its reply names.
+    const std::string port = pickedPort_.empty() ? Trim(modBFVQueryParse::ServerInfo().hostport) : pickedPort_;
+    const std::string server = Trim(pickedAddress_) + ":" + port;
     if (join) {
         lblTitle.SetCaption("Joining " + server + "...");
     }

@@ -264,5 +264,18 @@ TEST_F(ServersWindowTest, FiltersSayHowManyTheyHideAndRefreshAsksAgain) {
     EXPECT_EQ(window->List().Row(0).Name(), "One");  // values stay until the new answers
 }
 
+// The window is closed and opened again without being made anew: what is asked then is
+// reported to it again.
+TEST_F(ServersWindowTest, AWindowOpenedAgainHearsItsAnswers) {
+    Open();
+    window->Form_Unload();
+    EXPECT_EQ(source.events, nullptr);
+    window->Form_Load();
+    ASSERT_EQ(source.events, window.get());
+    source.events->OnMasterList(0, Listing({1}));
+    source.events->OnServerAnswer(Key(1), Answer("One", 2));
+    EXPECT_EQ(window->lblStatus.Caption(), "1 server, 1 answered");
+}
+
 }  // namespace
 }  // namespace vantorel::browse

@@ -6,6 +6,7 @@
 // by messages alone.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <cstdint>
@@ -216,8 +217,9 @@ PROCESS_INFORMATION Start(const std::wstring& program, const std::wstring& argum
     return process;
 }
 
-// Starts the sample server and waits until it says that it answers.
-PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::wstring& arguments) {
+// Starts the sample server and waits until it says that it answers; `port` takes the port
+// it says, for one of the system's choice.
+PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::wstring& arguments, int* port = nullptr) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     CreatePipe(&readEnd, &writeEnd, &inherit, 0);
@@ -233,6 +235,10 @@ PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::ws
     }
     CloseHandle(readEnd);
     Check(said.rfind("answering on", 0) == 0, "the sample server answers: " + said);
+    if (port) {
+        const std::size_t at = said.find(" port ");
+        *port = at == std::string::npos ? 0 : std::atoi(said.c_str() + at + 6);
+    }
     return process;
 }
 
@@ -327,6 +333,51 @@ unsigned long long ScreenSum(const RECT& area) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return sum;
+}
+
+// A cell of a list view in another process: the item and its text buffer are made in that
+// process, since a message's pointer means nothing across processes.
+std::string ListViewText(HWND list, DWORD process, int row, int column) {
+    HANDLE target = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (!target) {
+        return "(no access)";
+    }
+    constexpr std::size_t kChars = 256;
+    void* remote =
+        VirtualAllocEx(target, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+    item.cchTextMax = kChars;
+    wchar_t text[kChars] = {};
+    WriteProcessMemory(target, remote, &item, sizeof item, nullptr);
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(target, item.pszText, text, sizeof text - sizeof(wchar_t), nullptr);
+    VirtualFreeEx(target, remote, 0, MEM_RELEASE);
+    CloseHandle(target);
+    return Narrow(text);
+}
+
+// A column's cells from the top, joined.
+std::string ListViewColumn(HWND list, DWORD process, int column) {
+    std::string cells;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        cells += (row ? " | " : "") + ListViewText(list, process, row, column);
+    }
+    return cells;
+}
+
+// A click on a list view's column header, as the mouse makes it.
+void ClickHeader(HWND list, int column) {
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    int left = 0;
+    for (int i = 0; i < column; ++i) {
+        left += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
+    }
+    const int x = left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+    PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 4));
+    PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(x, 4));
 }
 
 std::string LastStart(const std::wstring& record) {
@@ -480,8 +531,70 @@ int wmain(int argc, wchar_t** argv) {
           "with the profile: " + LastStart(record));
     ResetEvent(gameStarted);
 
+    // 5. The Servers window: the kept list and the favourite, asked at once; sorted by the
+    // players, filtered by a player's name, and a server joined by Enter.
+    int ports[3] = {};
+    const PROCESS_INFORMATION listed[] = {
+        StartSampleServer(sampleServer, L"--port 0 --duration 120 --quiet --hostname Alpha --players 3", &ports[0]),
+        StartSampleServer(sampleServer, L"--port 0 --duration 120 --quiet --hostname Bravo --players 12", &ports[1]),
+        StartSampleServer(sampleServer, L"--port 0 --duration 120 --quiet --hostname Charlie --players 20 --map Khe",
+                          &ports[2])};
+    {
+        std::string kept = "Vantorel servers 1\r\nsaved\t08.12.2026  12:00:00\r\n";
+        for (const int port : ports) {
+            kept += std::string(kServerIP) + ":" + std::to_string(port) + "\t15567\t\t\t0\t\t\t\t\t\r\n";
+        }
+        std::ofstream(std::filesystem::path(game + L"\\VantorelServers.txt"), std::ios::binary) << kept;
+    }
+    Click(control(launcher, kOpenServers));
+    HWND servers = nullptr;
+    Check(WaitUntil(
+              [&] {
+                  servers = FindWindowW(kServersClass, nullptr);
+                  return servers && IsWindowVisible(servers);
+              },
+              10),
+          "\"Servers\" opens the Servers window");
+    if (servers) {
+        const HWND list = control(servers, kServerList);
+        const auto status = [&] { return Text(control(servers, kListStatus)); };
+        const bool answered = WaitUntil([&] { return status().rfind("4 servers, 4 answered", 0) == 0; }, 20);
+        Check(answered, "the kept servers and the favourite are listed and answer: " + status());
+        ClickHeader(list, 1);
+        // The favourite's server has freed its slot by now: 29 of 32.
+        Check(WaitUntil([&] { return ListViewColumn(list, program.dwProcessId, 1) == "29/32 | 20/32 | 12/32 | 3/32"; },
+                        5),
+              "a click on Players puts the most first: " + ListViewColumn(list, program.dwProcessId, 1));
+        RECT area;
+        GetWindowRect(servers, &area);
+        std::wstring shot = screenshot;
+        shot.insert(shot.size() - 4, L"-servers");
+        SaveScreenshot(shot, area);
+        Type(control(servers, kSearch), "rookie");
+        const bool filtered =
+            WaitUntil([&] { return Text(control(servers, kHiddenCount)) == "1 hidden by filters"; }, 5);
+        Check(filtered, "a player's name hides the servers he is not on: " + Text(control(servers, kHiddenCount)));
+        // The favourite is marked.
+        Check(ListViewColumn(list, program.dwProcessId, 0) == "* Rock & Roll | Charlie | Bravo",
+              "the servers with Rookie on them: " + ListViewColumn(list, program.dwProcessId, 0));
+        PostMessageW(list, WM_KEYDOWN, VK_END, 0);
+        PostMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+        Check(WaitForSingleObject(gameStarted, 20000) == WAIT_OBJECT_0, "Enter on a listed server starts the game");
+        Check(LastStart(record) == "args: +restart 1 +game BfVietnam +joinServer " + std::string(kServerIP) +
+                                       ":15567\r\nfolder: " + gameText + "\r\n",
+              "joining Bravo: " + LastStart(record));
+        Check(WaitUntil([&] { return Text(control(stats, kServerTitle)) == "Bravo"; }, 10),
+              "the stats window shows the server picked in the list: " + Text(control(stats, kServerTitle)));
+        ResetEvent(gameStarted);
+        PostMessageW(servers, WM_CLOSE, 0, 0);
+        Check(WaitUntil([&] { return !IsWindowVisible(servers); }, 5), "the Servers window closes");
+    }
+    for (const PROCESS_INFORMATION& process : listed) {
+        TerminateProcess(process.hProcess, 0);
+    }
+
     if (!xdotool.empty()) {
-        // 5. The mouse and the keyboard, from the X server.
+        // 6. The mouse and the keyboard, from the X server.
         GetWindowRect(launcher, &launcherArea);
         // A bare spot of the background, between the favourites box and the name caption.
         const long x = launcherArea.left + scaled(4000), y = launcherArea.top + scaled(3230);
@@ -561,14 +674,14 @@ int wmain(int argc, wchar_t** argv) {
                                        ":0\r\nfolder: " + gameText + "\r\n",
               "joining the typed server: " + LastStart(record));
 
-        // 6. Alt+F4 on the stats window does what "X" does.
+        // 7. Alt+F4 on the stats window does what "X" does.
         GetWindowRect(stats, &statsArea);
         XInput(xdotool, L"mousemove " + Number(statsArea.left + scaled(2000)) + L" " +
                             Number(statsArea.top + scaled(480)) + L" click 1");
         Check(WaitUntil([&] { return GetForegroundWindow() == stats; }, 5), "a click activates the stats window");
         XInput(xdotool, L"key alt+F4");
     } else {
-        // 5. "X" ends the process.
+        // 6. "X" ends the process.
         Click(control(launcher, kLauncherClose));
     }
 

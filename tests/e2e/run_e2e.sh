@@ -1,8 +1,9 @@
 #!/bin/sh
 # The end-to-end test: a throw-away Wine prefix with a sample installation, on a private
 # Xvfb display, the real vantorel.exe driven by e2e_driver.exe. With "openbox" a real window
-# manager runs and the mouse and keys come from the X server (xdotool). The screenshot of
-# both windows lands in the build folder. Wine's loader (32- or 64-bit) follows the build.
+# manager runs and the mouse and keys come from the X server (xdotool). The screenshots of
+# the launcher with the stats window, and of the Servers window, land in the build folder.
+# Wine's loader (32- or 64-bit) follows the build.
 # Usage: run_e2e.sh WINDOWS_BIN_DIR BUILD_DIR [bare|openbox] [DPI]
 set -eu
 bin=$(cd "$1" && pwd)
@@ -66,6 +67,10 @@ status=0
 if [ -f "$work/screenshot.bmp" ]; then
     convert "$work/screenshot.bmp" "$build/e2e-screenshot-$mode-$dpi.png" &&
         echo "screenshot: $build/e2e-screenshot-$mode-$dpi.png"
+fi
+if [ -f "$work/screenshot-servers.bmp" ]; then
+    convert "$work/screenshot-servers.bmp" "$build/e2e-servers-$mode-$dpi.png" &&
+        echo "screenshot: $build/e2e-servers-$mode-$dpi.png"
 fi
 [ -f "$game/bfvietnam.starts.txt" ] && cat "$game/bfvietnam.starts.txt"
 exit "$status"

@@ -119,6 +119,7 @@ class FakeDatagramSockets : public platform::DatagramSockets {
     }
 
     void Wake() override {}
+    bool WatchOn(platform::EventLoop&, std::function<void()>) override { return false; }
 
   private:
     struct Arrival {

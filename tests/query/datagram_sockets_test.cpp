@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "fakes/pump.h"
 #include "fakes/udp_peer.h"
+#include "platform/platform.h"
 #include "query/query_target.h"
 
 namespace vantorel {
@@ -31,6 +35,33 @@ TEST(DatagramSocketsTest, OwnSocketsAreNeverTakenForServers) {
     EXPECT_TRUE(sockets->IsOwn(Loopback(hello->fromPort, "127.0.0.2")));
     EXPECT_FALSE(sockets->IsOwn(to));
     EXPECT_FALSE(sockets->IsOwn(Loopback(hello->fromPort, "192.0.2.1")));  // no address of this host
+}
+
+// A window's loop learns of a reply, and of a wake from another thread, from its watch of
+// the sockets alone; what a Wait(0) then hands over is the reply.
+TEST(DatagramSocketsTest, TheLoopIsToldWhenSomethingArrives) {
+    std::string error;
+    const auto sockets = platform::OpenDatagramSockets(2, &error);
+    ASSERT_NE(sockets, nullptr) << error;
+    int ready = 0;
+    ASSERT_TRUE(sockets->WatchOn(*platform::Current().events, [&] { ++ready; }));
+    testing::UdpPeer server;
+    ASSERT_TRUE(sockets->Send(1, Loopback(server.Port()), "\\basic\\"));
+    const auto request = server.Receive(5000);
+    ASSERT_TRUE(request);
+    ASSERT_TRUE(server.SendTo("127.0.0.1", request->fromPort, "\\hostname\\Alpha"));
+    ASSERT_TRUE(testing::PumpUntil([&] { return ready > 0; }));
+    std::vector<std::string> got;
+    const platform::DatagramSockets::Handlers keep{[&](Endpoint, std::string_view bytes) { got.emplace_back(bytes); },
+                                                   [](Endpoint) {}};
+    sockets->Wait(0, keep);
+    EXPECT_EQ(got, (std::vector<std::string>{"\\hostname\\Alpha"}));
+
+    const int before = ready;
+    std::thread waker([&] { sockets->Wake(); });
+    waker.join();
+    EXPECT_TRUE(testing::PumpUntil([&] { return ready > before; }));
+    sockets->Wait(0, keep);
 }
 
 #ifndef _WIN32

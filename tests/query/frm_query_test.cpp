@@ -78,6 +78,25 @@ TEST_F(MonitorTest, AFullServerShowsTheBoxAndAFreeSlotLaunchesTheTickedBox) {
     EXPECT_FALSE(monitor->chkWaitForSlot.Visible());
 }
 
+// A server picked in the Servers window is asked at its own query port, and its slot wait
+// joins its game port whatever the launcher's boxes hold; one picked before its game port
+// was known joins the port its reply names. A pick in the launcher asks port 23000 again.
+TEST_F(MonitorTest, AListedServerIsAskedAtItsQueryPortAndJoinedAtItsGamePort) {
+    const auto wire = [](std::uint16_t port) { return static_cast<std::uint16_t>(port >> 8 | port << 8); };
+    for (const auto& [gamePort, joined] : {std::pair{"15570", "10.0.0.1:15570"}, std::pair{"", "10.0.0.1:15999"}}) {
+        services.shell.starts.clear();
+        monitor->WaitForSlot("10.0.0.1", 23456, gamePort);
+        EXPECT_EQ(sockets.sockets.sent.back().to->port, wire(23456));
+        EXPECT_TRUE(monitor->chkWaitForSlot.Visible());
+        Reply(Server("\\numplayers\\29\\maxplayers\\32\\hostport\\15999"));
+        ASSERT_EQ(services.shell.starts.size(), 1u);
+        EXPECT_EQ(services.shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer " + std::string(joined));
+    }
+    monitor->ShowServer("10.0.0.1", 23456, "15570");
+    monitor->SendQuery("10.0.0.1");
+    EXPECT_EQ(sockets.sockets.sent.back().to->port, wire(23000));
+}
+
 TEST_F(MonitorTest, AGameThatCannotStartIsReportedAndTheBoxUnticked) {
     monitor->SendQuery("10.0.0.1");
     monitor->chkWaitForSlot.UserClicked(1);

@@ -7,6 +7,9 @@
 #include "fakes/fake_sockets.h"
 #include "fakes/fake_window.h"
 #include "launcher/mod_main.h"
+#include "launcher/server_fields.h"
+#include "launcher/servers_link.h"
+#include "launcher/user_choices.h"
 #include "net/socket_support.h"
 #include "query/frm_query.h"
 
@@ -44,6 +47,14 @@ class StatsWindow : public StatsWindowLink, public StatsWindowView {
     void StopQuery() override {
         calls.push_back("StopQuery");
         Get().StopQuery();
+    }
+    void ShowServer(const std::string& host, int queryPort, const std::string& gamePort) override {
+        calls.push_back("ShowServer " + host + ":" + std::to_string(queryPort) + " " + gamePort);
+        Get().ShowServer(host, queryPort, gamePort);
+    }
+    void WaitForSlot(const std::string& host, int queryPort, const std::string& gamePort) override {
+        calls.push_back("WaitForSlot " + host + ":" + std::to_string(queryPort) + " " + gamePort);
+        Get().WaitForSlot(host, queryPort, gamePort);
     }
     void FreezeDrawing() override {}
     void UnfreezeDrawing() override {}
@@ -504,6 +515,45 @@ TEST_F(LauncherTest, ResizePaintsThePictureThenTheTranslucency) {
     launcher.Form_Resize();
     EXPECT_EQ(view.calls.front(), "DrawBackgroundStretched");
     EXPECT_EQ(view.calls.back(), "SetTranslucency 230 16711935");
+}
+
+// The Servers window reaches the launcher's favourites with their checks, its start of the
+// game and the stats window through its link.
+TEST_F(LauncherTest, TheServersWindowsLinkUsesTheLaunchersFavouritesGameAndStatsWindow) {
+    Load();
+    LauncherServersLink link(launcher, stats);
+    // "NoIP" has no server to ask.
+    EXPECT_EQ(link.Favorites(), (std::vector<browse::FavoriteServer>{{"Sample server", "127.0.0.1", "15567"}}));
+    EXPECT_EQ(link.FavoriteRefusal({"Rock", "10.0.0.2", "0"}), serverFields::PortRefusal("0"));
+    EXPECT_EQ(link.FavoriteRefusal({"Rock", "10.0.0.2", "15570"}), "");
+    EXPECT_EQ(link.ExistingFavorite("SAMPLE SERVER"), "Sample server");
+    EXPECT_EQ(link.SaveFavorite({"Rock", "10.0.0.2", "15570"}), "");
+    EXPECT_EQ(launcher.cmbFavorites.Items().back(), "Rock");
+    EXPECT_EQ(link.Join("10.0.0.2:15570"), "");
+    ASSERT_EQ(services.shell.starts.size(), 1u);
+    EXPECT_EQ(services.shell.starts[0].parameters, "+restart 1 +game BfVietnam +joinServer 10.0.0.2:15570");
+    link.ShowInStats({"10.0.0.2", 23001, 0, "Rock"});
+    link.WaitForSlot({"10.0.0.2", 23001, 15570, "Rock"});
+    EXPECT_EQ(stats.calls,
+              (std::vector<std::string>{"ShowServer 10.0.0.2:23001 ", "WaitForSlot 10.0.0.2:23001 15570"}));
+}
+
+// The Servers window's place is kept beside the launcher's choices, neither losing the
+// other's, and read back only when it is a place.
+TEST_F(LauncherTest, TheServersWindowsPlaceIsKeptWithTheChoices) {
+    Load();
+    launcher.cmbMods.UserPicked(1);
+    launcher.cmbFavorites.UserPicked(1);  // the launcher keeps its choices
+    EXPECT_EQ(userChoices::SaveServersWindow({-8, 40, 900, 600}), "");
+    launcher.cmbProfiles.UserPicked(0);
+    launcher.cmbFavorites.UserPicked(0);  // and again
+    const userChoices::Choices kept = userChoices::Load();
+    EXPECT_EQ(kept.profile, "Alice");
+    EXPECT_EQ(kept.mod, "Desert Mod");
+    EXPECT_EQ(userChoices::ParsePlace(kept.serversWindow), (userChoices::WindowPlace{-8, 40, 900, 600}));
+    for (const char* text : {"", "1,2,3", "1,2,3,4,5", "1,2,0,4", "a,2,3,4", "1.5,2,3,4", "1,2,3,99999999"}) {
+        EXPECT_FALSE(userChoices::ParsePlace(text).has_value()) << text;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "query/frm_query.h"
 #include "query/monitor_fixture.h"
+#include "query/stats_text.h"
 
 namespace vantorel {
 namespace {
@@ -63,6 +64,22 @@ TEST_F(MonitorTest, RefreshesKeepThePlayerListScrolledAndThePlayerSelected) {
     Reply(Reply30(0), "10.0.0.2");
     EXPECT_EQ(monitor->lstPlayers.TopIndex(), 0);
     EXPECT_EQ(monitor->lstPlayers.ListIndex(), -1);
+}
+
+// The window lays each player's line out in columns under their headers: the columns come
+// back whole from the line, whatever the name's letters or the numbers' width.
+TEST(PlayerColumnsTest, EachLineSplitsIntoItsFourColumns) {
+    using modBFVQueryParse::PlayerInfo;
+    const std::pair<PlayerInfo, statsText::PlayerColumns> cases[] = {
+        {{"Ann", "1", "7", "12", "3", "45"}, {"us", "Ann", "07/12/03", "45"}},
+        {{"J\xC3\xA9r\xC3\xB4me de la Fontaine", "2", "123", "-5", "0", "0"},
+         {"nva", "J\xC3\xA9r\xC3\xB4me de la Fo", "123/-05/00", "0"}},
+        {{"Sgt. Baker", "x", "", "1", "2", "-7"}, {"", "Sgt. Baker", "--/01/02", "-7"}},
+        {{"", "1", "1", "1", "1", ""}, {"us", "", "01/01/01", "--"}},
+    };
+    for (const auto& [player, columns] : cases) {
+        EXPECT_EQ(statsText::SplitPlayerLine(statsText::PlayerLine(player)), columns) << player.player;
+    }
 }
 
 }  // namespace

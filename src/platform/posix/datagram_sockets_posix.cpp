@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/datagram_sockets.h"
+#include "platform/event_loop.h"
 
 namespace vantorel::platform {
 namespace {
@@ -26,8 +27,16 @@ struct System {
     int wakeWrite = -1;
     std::vector<pollfd> polled;
     std::vector<char> buffer = std::vector<char>(65536);
+    EventLoop* watcher = nullptr;  // the loop that watches every handle above
 
     ~System() {
+        // A closed handle left in a loop's poll would report itself for ever.
+        if (watcher) {
+            watcher->UnwatchSocket(static_cast<std::uintptr_t>(wakeRead));
+            for (const int s : sockets) {
+                watcher->UnwatchSocket(static_cast<std::uintptr_t>(s));
+            }
+        }
         for (const int s : sockets) {
             close(s);
         }
@@ -147,10 +156,23 @@ class PosixDatagramSockets : public DatagramSockets {
     bool IsOwn(Endpoint from) const override;
     void Wait(int timeoutMs, const Handlers& handlers) override;
     void Wake() override;
+    bool WatchOn(EventLoop& loop, std::function<void()> ready) override;
 
   private:
     std::unique_ptr<System> system_;
 };
+
+bool PosixDatagramSockets::WatchOn(EventLoop& loop, std::function<void()> ready) {
+    System& system = *system_;
+    if (system.watcher || !loop.WatchSocket(static_cast<std::uintptr_t>(system.wakeRead), ready)) {
+        return false;
+    }
+    system.watcher = &loop;
+    for (const int s : system.sockets) {
+        loop.WatchSocket(static_cast<std::uintptr_t>(s), ready);
+    }
+    return true;
+}
 
 bool PosixDatagramSockets::Send(int socket, Endpoint to, std::string_view bytes) {
     sockaddr_in address{};

@@ -106,6 +106,16 @@ void PosixEventLoop::Unwatch(int fd) {
     watched_.erase(fd);
 }
 
+bool PosixEventLoop::WatchSocket(std::uintptr_t socket, std::function<void()> ready) {
+    // poll() reports an error (POLLERR) whether or not it is asked for: it reaches `ready` too.
+    Watch(static_cast<int>(socket), POLLIN, [ready = std::move(ready)](short) { ready(); });
+    return true;
+}
+
+void PosixEventLoop::UnwatchSocket(std::uintptr_t socket) {
+    Unwatch(static_cast<int>(socket));
+}
+
 void PosixEventLoop::DoEvents() {
     // Busy loops yield once per item, thousands of times a second. Sockets are looked at
     // once a millisecond at most, as Winsock posts its notifications at its own pace; what

@@ -32,6 +32,8 @@ class PosixEventLoop : public EventLoop {
     void Quit() override;
 
     void RunOnce(int timeoutMs) override;
+    bool WatchSocket(std::uintptr_t socket, std::function<void()> ready) override;
+    void UnwatchSocket(std::uintptr_t socket) override;
 
     // Windows: a window has a procedure, which may be replaced (subclassing). A window made
     // without one answers every message with 0, as a bare "STATIC" window does here.

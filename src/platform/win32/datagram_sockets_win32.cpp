@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/datagram_sockets.h"
+#include "platform/event_loop.h"
 
 namespace vantorel::platform {
 namespace {
@@ -24,13 +25,23 @@ struct System {
     SOCKET wake = INVALID_SOCKET;
     sockaddr_in wakeAddress{};
     std::vector<char> buffer = std::vector<char>(65536);
+    // The loop that watches every socket above, and what it runs.
+    EventLoop* watcher = nullptr;
+    std::function<void()> onReady;
+
+    void Close(SOCKET s) {
+        if (watcher) {
+            watcher->UnwatchSocket(static_cast<std::uintptr_t>(s));
+        }
+        closesocket(s);
+    }
 
     ~System() {
         for (const auto& [key, s] : byPeer) {
-            closesocket(s);
+            Close(s);
         }
         if (wake != INVALID_SOCKET) {
-            closesocket(wake);
+            Close(wake);
         }
         if (started) {
             WSACleanup();
@@ -139,6 +150,7 @@ class Win32DatagramSockets : public DatagramSockets {
     bool IsOwn(Endpoint from) const override;
     void Wait(int timeoutMs, const Handlers& handlers) override;
     void Wake() override;
+    bool WatchOn(EventLoop& loop, std::function<void()> ready) override;
 
   private:
     std::unique_ptr<System> system_;
@@ -158,6 +170,9 @@ bool Win32DatagramSockets::Send(int, Endpoint to, std::string_view bytes) {
             return false;
         }
         ++system.localPorts[LocalPort(s)];
+        if (system.watcher) {
+            system.watcher->WatchSocket(static_cast<std::uintptr_t>(s), system.onReady);
+        }
     }
     return send(s, bytes.data(), static_cast<int>(bytes.size()), 0) != SOCKET_ERROR;
 }
@@ -169,7 +184,7 @@ void Win32DatagramSockets::Release(Endpoint to) {
         if (port != system_->localPorts.end() && --port->second == 0) {
             system_->localPorts.erase(port);
         }
-        closesocket(found->second);
+        system_->Close(found->second);
         system_->byPeer.erase(found);
     }
 }
@@ -229,6 +244,19 @@ void Win32DatagramSockets::Wait(int timeoutMs, const Handlers& handlers) {
             Drain(system, s, peer, handlers);
         }
     }
+}
+
+bool Win32DatagramSockets::WatchOn(EventLoop& loop, std::function<void()> ready) {
+    System& system = *system_;
+    if (system.watcher || !loop.WatchSocket(static_cast<std::uintptr_t>(system.wake), ready)) {
+        return false;
+    }
+    system.watcher = &loop;
+    system.onReady = std::move(ready);
+    for (const auto& [key, s] : system.byPeer) {
+        loop.WatchSocket(static_cast<std::uintptr_t>(s), system.onReady);
+    }
+    return true;
 }
 
 void Win32DatagramSockets::Wake() {

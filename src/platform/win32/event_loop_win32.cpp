@@ -1,5 +1,6 @@
 #include "platform/win32/event_loop_win32.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 namespace vantorel::platform {
@@ -7,6 +8,18 @@ namespace {
 
 void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     TheWin32EventLoop().Tick(static_cast<TimerId>(id));
+}
+
+// The message that Winsock posts to the watch window, with the socket in wParam.
+constexpr UINT kSocketReady = WM_APP + 0x51;
+constexpr const wchar_t* kWatchClass = L"VantorelSocketWatch";
+
+LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kSocketReady) {
+        TheWin32EventLoop().SocketReady(static_cast<std::uintptr_t>(wParam));
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // A handler that posts again each time it runs must not keep DoEvents from returning.
@@ -23,8 +36,19 @@ bool RoutedAsDialogKey(MSG& message) {
            IsDialogMessageW(root, &message);
 }
 
+// A window's shortcut keys (F5, Ctrl+B), wherever its focus is: the table that the window
+// keeps under this property turns them into its commands.
+bool TranslatedShortcut(MSG& message) {
+    if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || message.hwnd == nullptr) {
+        return false;
+    }
+    const HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    const auto table = root ? static_cast<HACCEL>(GetPropW(root, kShortcutsProperty)) : nullptr;
+    return table != nullptr && TranslateAcceleratorW(root, table, &message) != 0;
+}
+
 void Dispatch(MSG& message) {
-    if (!RoutedAsDialogKey(message)) {
+    if (!TranslatedShortcut(message) && !RoutedAsDialogKey(message)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -67,6 +91,46 @@ void Win32EventLoop::Tick(TimerId id) {
     if (found != timers_.end()) {
         const std::function<void()> tick = found->second;
         tick();
+    }
+}
+
+bool Win32EventLoop::MakeWatchWindow() {
+    if (watchWindow_) {
+        return true;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WatchProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kWatchClass;
+    RegisterClassExW(&windowClass);  // a failure here shows as the window's
+    watchWindow_ =
+        CreateWindowExW(0, kWatchClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return watchWindow_ != nullptr;
+}
+
+bool Win32EventLoop::WatchSocket(std::uintptr_t socket, std::function<void()> ready) {
+    if (!MakeWatchWindow() || WSAAsyncSelect(static_cast<SOCKET>(socket), static_cast<HWND>(watchWindow_), kSocketReady,
+                                             FD_READ | FD_CLOSE) != 0) {
+        return false;
+    }
+    watched_[socket] = std::move(ready);
+    return true;
+}
+
+void Win32EventLoop::UnwatchSocket(std::uintptr_t socket) {
+    if (watched_.erase(socket) > 0 && watchWindow_) {
+        // Notifications already posted find no entry and are dropped; a later socket that
+        // gets the same handle is watched afresh.
+        WSAAsyncSelect(static_cast<SOCKET>(socket), static_cast<HWND>(watchWindow_), 0, 0);
+    }
+}
+
+void Win32EventLoop::SocketReady(std::uintptr_t socket) {
+    const auto found = watched_.find(socket);
+    if (found != watched_.end()) {
+        const std::function<void()> ready = found->second;
+        ready();
     }
 }
 

@@ -5,6 +5,7 @@ namespace vantorel::ui {
 
 inline constexpr const wchar_t* kLauncherClass = L"VantorelLauncher";
 inline constexpr const wchar_t* kStatsClass = L"VantorelStats";
+inline constexpr const wchar_t* kServersClass = L"VantorelServers";
 
 // The launcher window.
 enum LauncherControl : int {
@@ -25,6 +26,7 @@ enum LauncherControl : int {
     kAddFavorite,
     kRemoveFavorite,
     kLaunch,
+    kOpenServers,  // the "Servers" label button, and Ctrl+B
     kFirstFlap = 150,
 };
 
@@ -37,9 +39,34 @@ enum StatsControl : int {
     kPlayers,
     kWaitForSlot,
     kBorderStrip,
+    kPlayerHeader = 211,
     kRefreshTimer = 1,
     kTimeoutTimer = 2,
     kPartsTimer = 3,
+};
+
+// The Servers window.
+enum ServersControl : int {
+    kServersTitle = 301,
+    kServersClose,
+    kSearchCaption,
+    kSearch,
+    kNotEmpty,
+    kNotFull,
+    kNoPassword,
+    kSameVersion,
+    kServerList,
+    kHiddenCount,
+    kListStatus,
+    kMastersStatus,
+    kRefresh,
+    kAddToFavorites,
+    kJoin,
+    // The right-click menu and the keys.
+    kMenuJoin = 351,
+    kMenuAddToFavorites,
+    kMenuCopyAddress,
+    kKeyRefresh,
 };
 
 }  // namespace vantorel::ui

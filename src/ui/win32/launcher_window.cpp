@@ -2,6 +2,7 @@
 
 #include "forms/dock_place.h"
 #include "launcher/mod_main.h"
+#include "platform/win32/event_loop_win32.h"
 #include "ui/win32/bindings.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/message_box.h"
@@ -37,7 +38,8 @@ LauncherWindow::LauncherWindow()
     : controls_{logic_.txtIP, logic_.txtPort, logic_.cmbProfiles, logic_.cmbMods, LaunchGame},
       stats_(
           controls_, [this] { return Bounds(); }, [this] { return Hwnd(); }, [this] { logic_.lblClose_Click(); }),
-      logic_(*this, stats_) {
+      logic_(*this, stats_),
+      serversLink_(logic_, stats_) {
     // Placed so that the launcher and the stats window beside it (or below it, where the
     // screen is too narrow for both) sit in the middle of the work area.
     const RECT work = WorkArea(nullptr);
@@ -100,11 +102,33 @@ LauncherWindow::LauncherWindow()
     // The label buttons come after the boxes, so that Tab reaches them in reading order.
     AddLabelButton("Add To Fav's", kAddFavorite, 4200, 4320, 1215, 255, normal, kBlue, right(kRightEdge));
     AddLabelButton("Remove", kRemoveFavorite, 4200, 4560, 855, 255, normal, kBlue, right(kRightEdge));
-    AddLabelButton("Launch Game", kLaunch, 3240, 5040, 2415, 495, Font(1575), kOrange, {Fit::kLeft, 480, 0});
+    AddLabelButton("Launch Game", kLaunch, 3240, 5040, 2415, 495, Font(1575), kOrange, {Fit::kLeft, 2040, 0});
+    // In the bare corner left of "Launch Game", where nothing of the window's design stood.
+    // After it in Tab's order, so that the way to "Launch Game" is as it was.
+    AddLabelButton("Servers", kOpenServers, 480, 5160, 1440, 255, normal, kBlue, right(2040));
     AddLabelButton("X", kLauncherClose, 5520, 120, 135, 255, Font(825, true), kOrange, {Fit::kLeft, 5400, 0});
+    // Ctrl+B opens the Servers window wherever the focus is.
+    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'B', kOpenServers}};
+    shortcuts_ = CreateAcceleratorTableW(keys, 1);
+    SetPropW(Hwnd(), platform::kShortcutsProperty, shortcuts_);
 
     // The title is a drag handle too.
     ForwardMouseMoves(title_, [this](unsigned buttons) { logic_.lblTitle_MouseMove(buttons); });
+}
+
+LauncherWindow::~LauncherWindow() {
+    servers_.reset();
+    RemovePropW(Hwnd(), platform::kShortcutsProperty);
+    if (shortcuts_) {
+        DestroyAcceleratorTable(shortcuts_);
+    }
+}
+
+void LauncherWindow::OpenServers() {
+    if (!servers_) {
+        servers_ = std::make_unique<ServersWindow>(Hwnd(), serversLink_);
+    }
+    servers_->Open();
 }
 
 HWND LauncherWindow::Label(int id, const std::string& caption, int left, int top, int width, int height, HFONT font,
@@ -202,6 +226,7 @@ void LauncherWindow::OnEnter() {
         case kAddFavorite: logic_.lblAddFav_Click(); break;
         case kRemoveFavorite: logic_.lblRemFav_Click(); break;
         case kLauncherClose: logic_.lblClose_Click(); break;
+        case kOpenServers: OpenServers(); break;
         default: logic_.lblLaunch_Click(); break;
     }
 }
@@ -217,6 +242,12 @@ void LauncherWindow::OnCommand(int id, WORD notification, HWND control) {
         case kProfiles: ComboBoxCommand(logic_.cmbProfiles, control, notification); break;
         case kMods: ComboBoxCommand(logic_.cmbMods, control, notification); break;
         case kFavorites: ComboBoxCommand(logic_.cmbFavorites, control, notification); break;
+        case kOpenServers:
+            // Its label button, or Ctrl+B (notification 1, from the shortcut table).
+            if (notification == BN_CLICKED || notification == 1) {
+                OpenServers();
+            }
+            break;
         case kServerName:
         case kIP:
         case kPort:

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "launcher/frm_interface.h"
+#include "launcher/servers_link.h"
 #include "query/frm_query.h"
+#include "ui/win32/servers_window.h"
 #include "ui/win32/skinned_window.h"
 #include "ui/win32/stats_window.h"
 
@@ -14,6 +16,7 @@ namespace vantorel::ui {
 class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
   public:
     LauncherWindow();
+    ~LauncherWindow() override;
 
     // Runs the load, then shows the window.
     void Load();
@@ -36,10 +39,15 @@ class LauncherWindow : public SkinnedSurface<LauncherWindowView> {
     void AfterRelayout() override { PlaceFlaps(); }
     void OnCommand(int id, WORD notification, HWND control);
     void OnEnter();
+    // The Servers window, made when it is first opened.
+    void OpenServers();
 
     LauncherControls controls_;
     StatsWindowHost stats_;
     frmInterface logic_;
+    LauncherServersLink serversLink_;
+    std::unique_ptr<ServersWindow> servers_;
+    HACCEL shortcuts_ = nullptr;
     std::vector<std::unique_ptr<ComboBox::Observer>> mirrors_;
     HWND title_ = nullptr;
     HWND lastFocus_ = nullptr;  // the box that had the focus when the window was left

@@ -476,6 +476,86 @@ void SkinnedWindow::MoveWithMouse() {
     if (GetCapture() == hwnd_) {
         ReleaseCapture();
     }
+    AfterUserMove();
+}
+
+void SkinnedWindow::KeepInnerSize() {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    if (client.right > 0 && client.bottom > 0) {
+        widthTwips_ = MulDiv(client.right, 1440, dpi_);
+        heightTwips_ = MulDiv(client.bottom, 1440, dpi_);
+    }
+}
+
+void SkinnedWindow::MoveControl(HWND control, int left, int top, int width, int height) {
+    for (Placed& placed : placed_) {
+        if (placed.control == control) {
+            placed.left = left;
+            placed.top = top;
+            placed.width = width;
+            placed.height = height;
+            PlaceControl(placed);
+            return;
+        }
+    }
+}
+
+void SkinnedWindow::ResizeWithMouse(unsigned edges, int minimumWidthTwips, int minimumHeightTwips) {
+    // A loop of its own, as the move's: the release that ends it is read from this thread's
+    // queue, so a quick drag cannot leave the window sizing after it.
+    const DWORD pressed = GetMessagePos();
+    const POINT start{static_cast<short>(LOWORD(pressed)), static_cast<short>(HIWORD(pressed))};
+    RECT origin;
+    GetWindowRect(hwnd_, &origin);
+    const int width = origin.right - origin.left;
+    const int height = origin.bottom - origin.top;
+    const auto sizeTo = [&](POINT pointer) {
+        const int newWidth =
+            (edges & kSizeRight) ? std::max<int>(Scale(minimumWidthTwips), width + pointer.x - start.x) : width;
+        const int newHeight =
+            (edges & kSizeBottom) ? std::max<int>(Scale(minimumHeightTwips), height + pointer.y - start.y) : height;
+        SetWindowPos(hwnd_, nullptr, 0, 0, newWidth, newHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    SetCapture(hwnd_);
+    MSG message;
+    bool sizing = true;
+    while (sizing && GetCapture() == hwnd_) {
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        switch (message.message) {
+            case WM_MOUSEMOVE:
+                if ((message.wParam & MK_LBUTTON) == 0) {
+                    sizing = false;
+                } else {
+                    sizeTo(message.pt);
+                }
+                break;
+            case WM_LBUTTONUP:
+                sizeTo(message.pt);
+                sizing = false;
+                break;
+            case WM_KEYDOWN:
+                if (message.wParam == VK_ESCAPE) {
+                    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                    sizing = false;
+                }
+                break;
+            case WM_LBUTTONDOWN:
+            case WM_RBUTTONDOWN:
+            case WM_RBUTTONUP:
+            case WM_MBUTTONDOWN:
+            case WM_MBUTTONUP:
+            case WM_MOUSEWHEEL: break;
+            default: TranslateMessage(&message); DispatchMessageW(&message);
+        }
+    }
+    if (GetCapture() == hwnd_) {
+        ReleaseCapture();
+    }
+    AfterUserMove();
 }
 
 void SkinnedWindow::InvalidateBackground() {

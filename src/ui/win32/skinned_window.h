@@ -87,6 +87,18 @@ class SkinnedWindow {
     HFONT Font(int hundredthsOfPoint, bool bold = false);
     // After the controls were placed again for a new DPI.
     virtual void AfterRelayout() {}
+    // After the user moved or sized the window with the mouse.
+    virtual void AfterUserMove() {}
+
+    // A resizable window: the inner size it has now is the one a change of DPI scales.
+    void KeepInnerSize();
+    // Places a control again, in twips, as AddControl placed it.
+    void MoveControl(HWND control, int left, int top, int width, int height);
+    // Sizes the window with the mouse by its right edge, its bottom edge or both (the
+    // corner), from where the left button went down, no smaller than the given inner size
+    // in twips; Escape puts it back.
+    enum Edge : unsigned { kSizeRight = 1, kSizeBottom = 2 };
+    void ResizeWithMouse(unsigned edges, int minimumWidthTwips, int minimumHeightTwips);
 
     // Text colour for a control. Labels are transparent: drawn straight onto the picture.
     void SetTextColour(HWND control, COLORREF colour) { textColours_[control] = colour; }

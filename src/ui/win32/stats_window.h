@@ -1,7 +1,9 @@
 #pragma once
 // The stats window on Win32: the controls of frmQuery, drawn and forwarded.
 
+#include <array>
 #include <memory>
+#include <string>
 
 #include "launcher/frm_interface.h"
 #include "query/frm_query.h"
@@ -34,15 +36,26 @@ class StatsWindow : public SkinnedSurface<StatsWindowSurface>, public StatsWindo
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PaintDecorations(HDC dc) override;
     // A move to a monitor of another DPI suggests a place of its own: the launcher's edge
-    // is the place.
-    void AfterRelayout() override { logic_.ReDock(); }
+    // is the place; the player list's rows take the new font's height.
+    void AfterRelayout() override;
     void BindLabel(Label& model, HWND label);
+    // The player list: one row per line, as high as its font, laid out in the columns of
+    // the header above it, and never a row cut in half at its bottom.
+    int RowHeight();
+    void FitListToRows();
+    std::array<RECT, 4> Columns(HDC dc, int left) const;
+    void DrawColumns(HDC dc, const RECT& row, const std::array<std::string, 4>& texts);
+    void DrawPlayer(const DRAWITEMSTRUCT& item);
+    void DrawHeader(const DRAWITEMSTRUCT& item);
 
     frmQuery logic_;
     HWND owner_;
     std::function<void()> onClose_;
     HWND title_ = nullptr;
     HWND check_ = nullptr;
+    HWND list_ = nullptr;
+    HWND header_ = nullptr;
+    int drawnWidth_ = 0;  // the list's inner width that its rows were drawn for
     bool frozen_ = false;
 };
 
@@ -66,6 +79,12 @@ class StatsWindowHost : public StatsWindowLink {
         }
     }
     void StopQuery() override { Get().Logic().StopQuery(); }
+    void ShowServer(const std::string& host, int queryPort, const std::string& gamePort) override {
+        Get().Logic().ShowServer(host, queryPort, gamePort);
+    }
+    void WaitForSlot(const std::string& host, int queryPort, const std::string& gamePort) override {
+        Get().Logic().WaitForSlot(host, queryPort, gamePort);
+    }
 
     // The launcher moved, however it was moved: the stats window, once it exists, follows.
     void FollowLauncher();

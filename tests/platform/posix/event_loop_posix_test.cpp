@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <thread>
 
 #include "platform/posix/event_loop_posix.h"
@@ -98,6 +100,33 @@ TEST_F(PosixEventLoopTest, AnIdleLoopSleepsInPoll) {
     const std::uint64_t before = loop.WakeUps();
     loop.RunOnce(50);
     EXPECT_EQ(loop.WakeUps() - before, 1u);
+}
+
+// A watched socket wakes a sleeping loop as soon as it has something to read, and not
+// before; once unwatched it is no longer looked at.
+TEST_F(PosixEventLoopTest, AWatchedSocketRunsItsCallbackWhenReadable) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int ready = 0;
+    ASSERT_TRUE(loop.WatchSocket(static_cast<std::uintptr_t>(fds[0]), [&] {
+        char byte;
+        ASSERT_EQ(read(fds[0], &byte, 1), 1);
+        ++ready;
+    }));
+    loop.RunOnce(0);
+    EXPECT_EQ(ready, 0);
+    std::thread writer([&] { ASSERT_EQ(write(fds[1], "x", 1), 1); });
+    writer.join();
+    loop.RunOnce(5000);
+    EXPECT_EQ(ready, 1);
+    loop.UnwatchSocket(static_cast<std::uintptr_t>(fds[0]));
+    ASSERT_EQ(write(fds[1], "y", 1), 1);
+    const std::uint64_t before = loop.WakeUps();
+    loop.RunOnce(20);
+    EXPECT_EQ(ready, 1);
+    EXPECT_EQ(loop.WakeUps() - before, 1u);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 }  // namespace

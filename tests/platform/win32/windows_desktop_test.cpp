@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,8 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "browse/kept_list.h"
 #include "fakes/temp_folder.h"
+#include "fakes/udp_peer.h"
 #include "launcher/mod_main.h"
+#include "platform/event_loop.h"
 #include "platform/folder_picker.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
@@ -96,9 +100,14 @@ class DesktopTest : public ::testing::Test {
         EXPECT_EQ(FontHeight(window, kProfileCaption), height(825));
         EXPECT_EQ(ClientArea(stats).right, px(3945));
         EXPECT_EQ(ClientArea(stats).bottom, px(3975));
+        // The player list shows whole rows only, as many as its place holds, under its header.
         const RECT players = ControlArea(stats, kPlayers);
+        const int row = static_cast<int>(SendMessageW(GetDlgItem(stats, kPlayers), LB_GETITEMHEIGHT, 0, 0));
         EXPECT_EQ(players.top, px(1800));
-        EXPECT_EQ(players.bottom - players.top, px(1590));
+        EXPECT_LE(players.bottom - players.top, px(1590));
+        EXPECT_GT(players.bottom - players.top, px(1590) - row);
+        EXPECT_EQ((players.bottom - players.top) % row, 0);
+        EXPECT_EQ(ControlArea(stats, kPlayerHeader).bottom, players.top);
         EXPECT_EQ(FontHeight(stats, kServerTitle), height(975));
         EXPECT_EQ(FontHeight(stats, kPlayers), height(675));
     }
@@ -114,6 +123,7 @@ class DesktopTest : public ::testing::Test {
             {window, kFavoritesCaption, 0}, {window, kServerNameCaption, 0}, {window, kIPCaption, 0},
             {window, kPortCaption, 0},      {window, kAddFavorite, 0},       {window, kRemoveFavorite, 0},
             {window, kLaunch, 0},           {window, kLauncherClose, 0},     {stats, kWaitForSlot, 13},
+            {window, kOpenServers, 0},
         };
         std::vector<std::pair<int, RECT>> placed;
         for (const auto& caption : captions) {
@@ -237,17 +247,18 @@ TEST_F(DesktopTest, LabelsShowAmpersandsAndOnlyTheBackgroundAndTitleDrag) {
                                      {stats, kServerTitle},
                                      {stats, kMap},
                                      {stats, kPlayerCounts},
-                                     {stats, kBorderStrip}}) {
+                                     {stats, kBorderStrip + 1}}) {
         const HWND label = GetDlgItem(parent, id);
-        EXPECT_EQ(GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX, id == kBorderStrip ? 0 : SS_NOPREFIX) << id;
+        EXPECT_EQ(GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX, id == kBorderStrip + 1 ? 0 : SS_NOPREFIX) << id;
         // A label that let the mouse through would hand a press to the window: a drag.
         EXPECT_EQ(SendMessageW(label, WM_NCHITTEST, 0, 0), HTCLIENT) << id;
     }
 }
 
 TEST_F(DesktopTest, TabWalksTheBoxesAndTheLabelButtonsInReadingOrder) {
-    const int order[] = {kProfiles,    kMods,           kFavorites, kServerName,    kIP,      kPort,
-                         kAddFavorite, kRemoveFavorite, kLaunch,    kLauncherClose, kProfiles};
+    // "Servers" comes after "Launch Game", so that the way to it is as it was.
+    const int order[] = {kProfiles,       kMods,   kFavorites,   kServerName,    kIP,      kPort, kAddFavorite,
+                         kRemoveFavorite, kLaunch, kOpenServers, kLauncherClose, kProfiles};
     HWND at = GetDlgItem(window, order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i) {
         at = GetNextDlgTabItem(window, at, FALSE);
@@ -255,9 +266,103 @@ TEST_F(DesktopTest, TabWalksTheBoxesAndTheLabelButtonsInReadingOrder) {
     }
     EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(window, GetDlgItem(window, kMods), TRUE)), kProfiles);
     // The label buttons draw themselves, the focus mark and "&" as itself included.
-    for (const int id : {kAddFavorite, kRemoveFavorite, kLaunch, kLauncherClose}) {
+    for (const int id : {kAddFavorite, kRemoveFavorite, kLaunch, kOpenServers, kLauncherClose}) {
         EXPECT_EQ(GetWindowLongW(GetDlgItem(window, id), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << id;
     }
+}
+
+std::string ItemText(HWND list, int row, int column) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    std::string narrow;
+    for (const wchar_t* c = text; *c != 0; ++c) {
+        narrow += static_cast<char>(*c < 0x80 ? *c : '?');
+    }
+    return narrow;
+}
+
+// The Servers window opens from its button and by Ctrl+B wherever the launcher's focus is;
+// its list is a virtual report view with the columns, filled at once from the kept list and
+// sorted by a click on a header; Tab reaches every control.
+TEST_F(DesktopTest, TheServersWindowOpensFromItsButtonAndCtrlBAndListsInSortableColumns) {
+    // Servers that never answer, on ports of this test's own.
+    const testing::UdpPeer silent[3];
+    std::vector<browse::KeptServer> kept;
+    for (int i = 0; i < 3; ++i) {
+        browse::ServerAnswer values;
+        values.title = std::string("Kept ") + static_cast<char>('A' + i);
+        values.players = (i * 13) % 30;
+        values.maxPlayers = 32;
+        values.gamePort = 15567;
+        kept.push_back({{"127.0.0.1", static_cast<std::uint16_t>(silent[i].Port())}, values});
+    }
+    game.folder.Write(browse::kKeptListName, browse::KeptListText("14.08.2004  20:33:28", kept));
+
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kOpenServers, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, kOpenServers)));
+    const HWND servers = FindWindowW(kServersClass, nullptr);
+    ASSERT_NE(servers, nullptr);
+    EXPECT_TRUE(IsWindowVisible(servers));
+    EXPECT_EQ(GetWindow(servers, GW_OWNER), window);
+    EXPECT_NE(GetWindowLongW(servers, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    const HWND list = GetDlgItem(servers, kServerList);
+    wchar_t className[64] = {};
+    GetClassNameW(list, className, 64);
+    EXPECT_EQ(std::wstring(className), WC_LISTVIEWW);
+    EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & (LVS_TYPEMASK | LVS_OWNERDATA), LVS_REPORT | LVS_OWNERDATA);
+    const HWND header = ListView_GetHeader(list);
+    ASSERT_EQ(Header_GetItemCount(header), browse::kColumnCount);
+    for (int i = 0; i < browse::kColumnCount; ++i) {
+        wchar_t caption[64] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = caption;
+        item.cchTextMax = 64;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(std::wstring(caption),
+                  std::wstring(browse::kColumnCaptions[i].begin(), browse::kColumnCaptions[i].end()));
+    }
+    ASSERT_EQ(ListView_GetItemCount(list), 3);
+    EXPECT_EQ(ItemText(list, 0, 0) + "|" + ItemText(list, 1, 0) + "|" + ItemText(list, 2, 0), "Kept A|Kept B|Kept C");
+
+    // A click on "Players": the most first, and the header says so.
+    NMLISTVIEW click{};
+    click.hdr = {list, static_cast<UINT_PTR>(kServerList), static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = static_cast<int>(browse::Column::kPlayers);
+    SendMessageW(servers, WM_NOTIFY, kServerList, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(ItemText(list, 0, 1) + "|" + ItemText(list, 1, 1) + "|" + ItemText(list, 2, 1), "26/32|13/32|0/32");
+    EXPECT_EQ(ItemText(list, 0, 0), "Kept C");
+
+    const int order[] = {kSearch,  kNotEmpty,       kNotFull, kNoPassword,   kSameVersion, kServerList,
+                         kRefresh, kAddToFavorites, kJoin,    kServersClose, kSearch};
+    HWND at = GetDlgItem(servers, order[0]);
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        at = GetNextDlgTabItem(servers, at, FALSE);
+        EXPECT_EQ(GetDlgCtrlID(at), order[i]) << "after " << order[i - 1];
+    }
+
+    // "X" closes it; Ctrl+B in the launcher's profile box brings it back, through the loop.
+    SendMessageW(servers, WM_COMMAND, MAKEWPARAM(kServersClose, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(servers, kServersClose)));
+    EXPECT_FALSE(IsWindowVisible(servers));
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    const HWND profiles = GetDlgItem(window, kProfiles);
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof parts;
+    GetComboBoxInfo(profiles, &parts);
+    PostMessageW(parts.hwndItem ? parts.hwndItem : profiles, WM_KEYDOWN, 'B', 1);
+    platform::Current().events->DoEvents();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(IsWindowVisible(servers));
 }
 
 TEST_F(DesktopTest, AClickIntoABoxSelectsItsTextAndOnlyTheFocusedDropDownShowsItsSelected) {
