@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
 
+#include "browse/master_connections.h"
 #include "browse/master_fetch.h"
 #include "platform/clock.h"
 #include "query/host_lookups.h"
@@ -38,55 +38,20 @@ ListMerge FetchMasters(std::vector<MasterAddress> masters, const MasterSession::
     if (!lookups.Start(fetch.TakeLookups())) {
         fetch.FailLookups("no thread to look the host name up");
     }
-    // Connections by master and back: the transport names its own.
-    std::map<platform::StreamSockets::Connection, std::size_t> masterOf;
-    std::vector<platform::StreamSockets::Connection> connectionOf(fetch.Count(), 0);
-    const auto forget = [&](platform::StreamSockets::Connection connection) {
-        const auto found = masterOf.find(connection);
-        const std::size_t master = found->second;
-        masterOf.erase(found);
-        return master;
-    };
-    const platform::StreamSockets::Handlers handlers{
-        [&](platform::StreamSockets::Connection c) { fetch.OnConnected(masterOf.at(c), platform::Now()); },
-        [&](platform::StreamSockets::Connection c, const std::string& reason) {
-            fetch.OnConnectFailed(forget(c), reason);
-        },
-        [&](platform::StreamSockets::Connection c, std::string_view bytes) {
-            fetch.OnBytes(masterOf.at(c), bytes, platform::Now());
-        },
-        [&](platform::StreamSockets::Connection c) { fetch.OnClosed(forget(c)); },
-    };
-    const auto act = [&] {
-        for (MasterFetch::Action& action : fetch.TakeActions()) {
-            switch (action.kind) {
-                case MasterFetch::Action::Kind::kConnect: {
-                    const platform::StreamSockets::Connection c = sockets.Connect(action.to);
-                    masterOf[c] = action.master;
-                    connectionOf[action.master] = c;
-                    break;
-                }
-                case MasterFetch::Action::Kind::kSend: sockets.Send(connectionOf[action.master], action.bytes); break;
-                case MasterFetch::Action::Kind::kClose:
-                    sockets.Close(connectionOf[action.master]);
-                    masterOf.erase(connectionOf[action.master]);
-                    break;
-            }
-        }
-    };
+    MasterConnections connections(fetch, sockets);
     while (!fetch.Done()) {
         const MasterFetch::Clock::time_point now = platform::Now();
         for (const auto& [name, address] : lookups.TakeDone()) {
             fetch.OnLookup(name, address, now);
         }
         fetch.OnTime(now);
-        act();
+        connections.Act();
         if (fetch.Done()) {
             break;
         }
         // The actions a report leads to go out before the next wait.
-        sockets.Wait(WaitMs(fetch.NextWake(), now), handlers);
-        act();
+        sockets.Wait(WaitMs(fetch.NextWake(), now), connections.Handlers());
+        connections.Act();
     }
     return fetch.Merged();
 }

@@ -35,6 +35,15 @@ class EventLoop {
         (void)ready;
         return false;
     }
+    // As WatchSocket, for a TCP connection's socket: `ready` runs also once the connection is
+    // made or has failed, and, while `sending`, whenever there is room to send. Called again
+    // for the same socket, it changes what is watched for.
+    virtual bool WatchConnection(std::uintptr_t socket, std::function<void()> ready, bool sending) {
+        (void)socket;
+        (void)ready;
+        (void)sending;
+        return false;
+    }
     virtual void UnwatchSocket(std::uintptr_t socket) { (void)socket; }
 };
 

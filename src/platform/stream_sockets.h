@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/datagram_sockets.h"
+#include "platform/event_loop.h"
 
 namespace vantorel::platform {
 
@@ -59,6 +60,11 @@ class StreamSockets {
     virtual void Wait(int timeoutMs, const Handlers& handlers) = 0;
     // Ends a Wait early; may be called from any thread.
     virtual void Wake() = 0;
+    // Has `ready` run on `loop`'s thread whenever a Wait(0) may have something to hand over
+    // (a connection made or failed, bytes, a close, room to send, a Wake), for the connections
+    // begun later too, for as long as these sockets live. So a window's loop drives them
+    // without looking on a timer. False when the loop cannot watch them.
+    virtual bool WatchOn(EventLoop& loop, std::function<void()> ready) = 0;
 };
 
 // Nothing, with the reason, when the system gives no means to wait at all.

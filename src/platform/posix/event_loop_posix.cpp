@@ -112,6 +112,13 @@ bool PosixEventLoop::WatchSocket(std::uintptr_t socket, std::function<void()> re
     return true;
 }
 
+bool PosixEventLoop::WatchConnection(std::uintptr_t socket, std::function<void()> ready, bool sending) {
+    // A socket is writable whenever its buffer has room: watched for that only while it has
+    // something to send or its connection is being made, or the loop would spin.
+    Watch(static_cast<int>(socket), sending ? POLLIN | POLLOUT : POLLIN, [ready = std::move(ready)](short) { ready(); });
+    return true;
+}
+
 void PosixEventLoop::UnwatchSocket(std::uintptr_t socket) {
     Unwatch(static_cast<int>(socket));
 }

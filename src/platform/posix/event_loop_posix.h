@@ -33,6 +33,7 @@ class PosixEventLoop : public EventLoop {
 
     void RunOnce(int timeoutMs) override;
     bool WatchSocket(std::uintptr_t socket, std::function<void()> ready) override;
+    bool WatchConnection(std::uintptr_t socket, std::function<void()> ready, bool sending) override;
     void UnwatchSocket(std::uintptr_t socket) override;
 
     // Windows: a window has a procedure, which may be replaced (subclassing). A window made

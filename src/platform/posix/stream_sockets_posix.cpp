@@ -41,6 +41,7 @@ struct Link {
     bool open = false;    // connected; until then the socket waits to be writable
     std::string pending;  // accepted by Send, not yet by the system
     int failedWith = 0;   // an errno the system gave at once, reported by the next Wait
+    bool watchedSending = false;  // what the loop watches it for, when a loop watches
 };
 
 class PosixStreamSockets : public StreamSockets {
@@ -49,9 +50,11 @@ class PosixStreamSockets : public StreamSockets {
     ~PosixStreamSockets() override {
         for (const auto& [id, link] : links_) {
             if (link.fd >= 0) {
+                Unwatch(link.fd);
                 close(link.fd);
             }
         }
+        Unwatch(wakeRead_);
         close(wakeRead_);
         close(wakeWrite_);
     }
@@ -64,8 +67,17 @@ class PosixStreamSockets : public StreamSockets {
         const char byte = 1;
         [[maybe_unused]] const ssize_t written = write(wakeWrite_, &byte, 1);
     }
+    bool WatchOn(EventLoop& loop, std::function<void()> ready) override;
 
   private:
+    // Tells the loop what the link's socket is waited for now: connecting or sending, or
+    // reading only.
+    void Rewatch(Link& link, bool force);
+    void Unwatch(int fd) {
+        if (watcher_) {
+            watcher_->UnwatchSocket(static_cast<std::uintptr_t>(fd));
+        }
+    }
     void Flush(Link& link);
     void Drop(Connection connection);
     void Read(Connection connection, const Handlers& handlers);
@@ -77,7 +89,29 @@ class PosixStreamSockets : public StreamSockets {
     std::vector<pollfd> polled_;
     std::vector<Connection> polledIds_;
     std::vector<char> buffer_ = std::vector<char>(1 << 16);
+    EventLoop* watcher_ = nullptr;
+    std::function<void()> onReady_;
 };
+
+bool PosixStreamSockets::WatchOn(EventLoop& loop, std::function<void()> ready) {
+    if (watcher_ || !loop.WatchSocket(static_cast<std::uintptr_t>(wakeRead_), ready)) {
+        return false;
+    }
+    watcher_ = &loop;
+    onReady_ = std::move(ready);
+    for (auto& [id, link] : links_) {
+        Rewatch(link, true);
+    }
+    return true;
+}
+
+void PosixStreamSockets::Rewatch(Link& link, bool force) {
+    const bool sending = !link.open || !link.pending.empty();
+    if (watcher_ && link.fd >= 0 && (force || sending != link.watchedSending)) {
+        watcher_->WatchConnection(static_cast<std::uintptr_t>(link.fd), onReady_, sending);
+        link.watchedSending = sending;
+    }
+}
 
 StreamSockets::Connection PosixStreamSockets::Connect(Endpoint to) {
     const Connection id = next_++;
@@ -85,6 +119,7 @@ StreamSockets::Connection PosixStreamSockets::Connect(Endpoint to) {
     link.fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (link.fd < 0) {
         link.failedWith = errno;
+        Wake();
         return id;
     }
     sockaddr_in address{};
@@ -96,7 +131,11 @@ StreamSockets::Connection PosixStreamSockets::Connect(Endpoint to) {
         link.failedWith = errno;
         close(link.fd);
         link.fd = -1;
+        // No socket for the loop to watch: the next Wait reports the failure.
+        Wake();
+        return id;
     }
+    Rewatch(link, true);
     return id;
 }
 
@@ -126,6 +165,7 @@ void PosixStreamSockets::Send(Connection connection, std::string_view bytes) {
     found->second.pending.append(bytes);
     if (found->second.open) {
         Flush(found->second);
+        Rewatch(found->second, false);
     }
 }
 
@@ -133,6 +173,7 @@ void PosixStreamSockets::Drop(Connection connection) {
     const auto found = links_.find(connection);
     if (found != links_.end()) {
         if (found->second.fd >= 0) {
+            Unwatch(found->second.fd);
             close(found->second.fd);
         }
         links_.erase(found);
@@ -222,6 +263,7 @@ void PosixStreamSockets::Wait(int timeoutMs, const Handlers& handlers) {
             }
             link.open = true;
             Flush(link);
+            Rewatch(link, false);
             handlers.connected(id);
             // A master that greets at once may have done so already.
             Read(id, handlers);
@@ -229,6 +271,7 @@ void PosixStreamSockets::Wait(int timeoutMs, const Handlers& handlers) {
         }
         if (revents & POLLOUT) {
             Flush(link);
+            Rewatch(link, false);
         }
         if (revents & (POLLIN | POLLHUP | POLLERR)) {
             Read(id, handlers);

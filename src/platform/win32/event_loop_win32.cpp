@@ -109,13 +109,26 @@ bool Win32EventLoop::MakeWatchWindow() {
     return watchWindow_ != nullptr;
 }
 
-bool Win32EventLoop::WatchSocket(std::uintptr_t socket, std::function<void()> ready) {
-    if (!MakeWatchWindow() || WSAAsyncSelect(static_cast<SOCKET>(socket), static_cast<HWND>(watchWindow_), kSocketReady,
-                                             FD_READ | FD_CLOSE) != 0) {
+bool Win32EventLoop::Watch(std::uintptr_t socket, std::function<void()> ready, long events) {
+    if (!MakeWatchWindow() ||
+        WSAAsyncSelect(static_cast<SOCKET>(socket), static_cast<HWND>(watchWindow_), kSocketReady, events) != 0) {
         return false;
     }
     watched_[socket] = std::move(ready);
     return true;
+}
+
+bool Win32EventLoop::WatchSocket(std::uintptr_t socket, std::function<void()> ready) {
+    return Watch(socket, std::move(ready), FD_READ | FD_CLOSE);
+}
+
+bool Win32EventLoop::WatchConnection(std::uintptr_t socket, std::function<void()> ready, bool) {
+    const auto found = watched_.find(socket);
+    if (found != watched_.end()) {
+        found->second = std::move(ready);
+        return true;
+    }
+    return Watch(socket, std::move(ready), FD_READ | FD_CLOSE | FD_CONNECT | FD_WRITE);
 }
 
 void Win32EventLoop::UnwatchSocket(std::uintptr_t socket) {

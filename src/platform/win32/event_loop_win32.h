@@ -24,6 +24,9 @@ class Win32EventLoop : public EventLoop {
     // Through WSAAsyncSelect to a message-only window of the loop's own, made at the first
     // watch: Winsock posts FD_READ there, and again after each receive while data is left.
     bool WatchSocket(std::uintptr_t socket, std::function<void()> ready) override;
+    // FD_CONNECT and FD_WRITE as well; Winsock posts FD_WRITE only when room comes back after
+    // a send that would have blocked, so `sending` needs no change of what is asked for.
+    bool WatchConnection(std::uintptr_t socket, std::function<void()> ready, bool sending) override;
     void UnwatchSocket(std::uintptr_t socket) override;
 
     void Tick(TimerId id);
@@ -31,6 +34,7 @@ class Win32EventLoop : public EventLoop {
 
   private:
     bool MakeWatchWindow();
+    bool Watch(std::uintptr_t socket, std::function<void()> ready, long events);
 
     std::map<TimerId, std::function<void()>> timers_;
     std::map<std::uintptr_t, std::function<void()>> watched_;

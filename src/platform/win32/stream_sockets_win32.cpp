@@ -45,9 +45,11 @@ class Win32StreamSockets : public StreamSockets {
     ~Win32StreamSockets() override {
         for (const auto& [id, link] : links_) {
             if (link.s != INVALID_SOCKET) {
+                Unwatch(link.s);
                 closesocket(link.s);
             }
         }
+        Unwatch(wake_);
         closesocket(wake_);
         WSACleanup();
     }
@@ -60,8 +62,21 @@ class Win32StreamSockets : public StreamSockets {
         const char byte = 1;
         sendto(wake_, &byte, 1, 0, reinterpret_cast<const sockaddr*>(&wakeAddress_), sizeof wakeAddress_);
     }
+    bool WatchOn(EventLoop& loop, std::function<void()> ready) override;
 
   private:
+    void Watch(SOCKET s) {
+        if (watcher_) {
+            watcher_->WatchConnection(static_cast<std::uintptr_t>(s), onReady_, true);
+        }
+    }
+    // Before the socket is closed, so that a later socket given the same handle is not taken
+    // for it.
+    void Unwatch(SOCKET s) {
+        if (watcher_) {
+            watcher_->UnwatchSocket(static_cast<std::uintptr_t>(s));
+        }
+    }
     void Flush(Link& link);
     void Drop(Connection connection);
     void Read(Connection connection, const Handlers& handlers);
@@ -71,18 +86,36 @@ class Win32StreamSockets : public StreamSockets {
     std::map<Connection, Link> links_;
     Connection next_ = 1;
     std::vector<char> buffer_ = std::vector<char>(1 << 16);
+    EventLoop* watcher_ = nullptr;
+    std::function<void()> onReady_;
 };
+
+bool Win32StreamSockets::WatchOn(EventLoop& loop, std::function<void()> ready) {
+    if (watcher_ || !loop.WatchSocket(static_cast<std::uintptr_t>(wake_), ready)) {
+        return false;
+    }
+    watcher_ = &loop;
+    onReady_ = std::move(ready);
+    for (const auto& [id, link] : links_) {
+        if (link.s != INVALID_SOCKET) {
+            Watch(link.s);
+        }
+    }
+    return true;
+}
 
 StreamSockets::Connection Win32StreamSockets::Connect(Endpoint to) {
     const Connection id = next_++;
     Link& link = links_[id];
     if (links_.size() > kMostLinks) {
         link.failedWith = WSAEMFILE;
+        Wake();  // no socket for the loop to watch: the next Wait reports the failure
         return id;
     }
     link.s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (link.s == INVALID_SOCKET) {
         link.failedWith = WSAGetLastError();
+        Wake();
         return id;
     }
     u_long on = 1;
@@ -93,11 +126,15 @@ StreamSockets::Connection Win32StreamSockets::Connect(Endpoint to) {
     address.sin_port = htons(to.port);
     // Made at once or not, the socket turns writable (or exceptional) when the outcome is
     // known: one path.
+    // Watched before the connect, so that its outcome cannot come before the watch.
+    Watch(link.s);
     if (connect(link.s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         WSAGetLastError() != WSAEWOULDBLOCK) {
         link.failedWith = WSAGetLastError();
+        Unwatch(link.s);
         closesocket(link.s);
         link.s = INVALID_SOCKET;
+        Wake();
     }
     return id;
 }
@@ -132,6 +169,7 @@ void Win32StreamSockets::Drop(Connection connection) {
     const auto found = links_.find(connection);
     if (found != links_.end()) {
         if (found->second.s != INVALID_SOCKET) {
+            Unwatch(found->second.s);
             closesocket(found->second.s);
         }
         links_.erase(found);

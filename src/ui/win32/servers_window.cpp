@@ -64,7 +64,10 @@ browse::frmServers::Options LogicOptions() {
 }  // namespace
 
 ServersWindow::ServersWindow(HWND owner, browse::ServersWindowLink& link)
-    : owner_(owner), source_(*platform::Current().events, nullptr), logic_(*this, link, source_, LogicOptions()) {
+    : owner_(owner),
+      lister_(*platform::Current().events),
+      source_(*platform::Current().events, &lister_),
+      logic_(*this, link, source_, LogicOptions()) {
     INITCOMMONCONTROLSEX common{sizeof common, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&common);
     // A control parent: the message loop gives it Tab, Shift+Tab, Enter and Escape.

@@ -10,6 +10,7 @@
 
 #include "browse/engine_server_source.h"
 #include "browse/frm_servers.h"
+#include "browse/loop_master_lister.h"
 #include "ui/win32/skinned_window.h"
 
 namespace vantorel::ui {
@@ -55,6 +56,7 @@ class ServersWindow : public SkinnedSurface<WindowSurface>, public browse::Serve
     static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND owner_;
+    browse::LoopMasterLister lister_;
     browse::EngineServerSource source_;
     browse::frmServers logic_;
     HWND title_ = nullptr;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <thread>
@@ -125,6 +126,28 @@ TEST_F(PosixEventLoopTest, AWatchedSocketRunsItsCallbackWhenReadable) {
     loop.RunOnce(20);
     EXPECT_EQ(ready, 1);
     EXPECT_EQ(loop.WakeUps() - before, 1u);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+// A connection's socket wakes the loop for room to send only while it is watched for
+// sending: a connection being made turns writable when it is made, an idle one must not
+// keep the loop turning.
+TEST_F(PosixEventLoopTest, AConnectionIsWatchedForRoomToSendOnlyWhileSending) {
+    int fds[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    int ready = 0;
+    const auto socket = static_cast<std::uintptr_t>(fds[0]);
+    ASSERT_TRUE(loop.WatchConnection(socket, [&] { ++ready; }, true));
+    loop.RunOnce(0);
+    EXPECT_EQ(ready, 1);
+    ASSERT_TRUE(loop.WatchConnection(socket, [&] { ++ready; }, false));
+    loop.RunOnce(0);
+    EXPECT_EQ(ready, 1);
+    ASSERT_EQ(write(fds[1], "x", 1), 1);
+    loop.RunOnce(5000);
+    EXPECT_EQ(ready, 2);
+    loop.UnwatchSocket(socket);
     close(fds[0]);
     close(fds[1]);
 }
