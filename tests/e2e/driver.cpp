@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -217,9 +218,10 @@ PROCESS_INFORMATION Start(const std::wstring& program, const std::wstring& argum
     return process;
 }
 
-// Starts the sample server and waits until it says that it answers; `port` takes the port
-// it says, for one of the system's choice.
-PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::wstring& arguments, int* port = nullptr) {
+// Starts a sample server or master and waits until its first line says that it is ready
+// (it begins with `ready`); `port` takes the port it says, for one of the system's choice.
+PROCESS_INFORMATION StartSample(const std::wstring& program, const std::wstring& arguments, const std::string& ready,
+                                int* port) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     CreatePipe(&readEnd, &writeEnd, &inherit, 0);
@@ -234,12 +236,16 @@ PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::ws
         said.append(buffer, count);
     }
     CloseHandle(readEnd);
-    Check(said.rfind("answering on", 0) == 0, "the sample server answers: " + said);
+    Check(said.rfind(ready, 0) == 0, "the sample is ready: " + said);
     if (port) {
         const std::size_t at = said.find(" port ");
         *port = at == std::string::npos ? 0 : std::atoi(said.c_str() + at + 6);
     }
     return process;
+}
+
+PROCESS_INFORMATION StartSampleServer(const std::wstring& program, const std::wstring& arguments, int* port = nullptr) {
+    return StartSample(program, arguments, "answering on", port);
 }
 
 // Runs the X server's input tool with the given arguments and waits for it.
@@ -531,17 +537,32 @@ int wmain(int argc, wchar_t** argv) {
           "with the profile: " + LastStart(record));
     ResetEvent(gameStarted);
 
-    // 5. The Servers window: the kept list and the favourite, asked at once; sorted by the
-    // players, filtered by a player's name, and a server joined by Enter.
-    int ports[3] = {};
+    // 5. The Servers window: the kept list and the favourite, asked at once, and a sample
+    // master beside them (named in Vantorel.ini beside the program) that lists the kept
+    // servers and one more; sorted by the players, filtered by a player's name, and a server
+    // joined by Enter.
+    int ports[4] = {};
     const PROCESS_INFORMATION listed[] = {
         StartSampleServer(sampleServer, L"--port 0 --duration 120 --quiet --hostname Alpha --players 3", &ports[0]),
         StartSampleServer(sampleServer, L"--port 0 --duration 120 --quiet --hostname Bravo --players 12", &ports[1]),
         StartSampleServer(sampleServer, L"--port 0 --duration 120 --quiet --hostname Charlie --players 20 --map Khe",
-                          &ports[2])};
+                          &ports[2]),
+        StartSampleServer(sampleServer, L"--port 0 --duration 120 --quiet --hostname Delta --players 5", &ports[3])};
+    std::wstring listed4;
+    for (const int port : ports) {
+        listed4 += L" " + std::wstring(kServerIP, kServerIP + std::strlen(kServerIP)) + L":" + std::to_wstring(port);
+    }
+    int masterPort = 0;
+    const std::wstring sampleMaster =
+        sampleServer.substr(0, sampleServer.find_last_of(L"\\/") + 1) + L"bfv-sample-master.exe";
+    const PROCESS_INFORMATION master =
+        StartSample(sampleMaster, L"--port 0 --duration 120 --quiet" + listed4, "listing 4 servers", &masterPort);
+    const std::string masterText = std::string(kServerIP) + ":" + std::to_string(masterPort);
+    std::ofstream(std::filesystem::path(vantorel).parent_path() / "Vantorel.ini", std::ios::binary)
+        << "[Masters]\r\n" << masterText << "\r\n";
     {
         std::string kept = "Vantorel servers 1\r\nsaved\t08.12.2026  12:00:00\r\n";
-        for (const int port : ports) {
+        for (const int port : {ports[0], ports[1], ports[2]}) {
             kept += std::string(kServerIP) + ":" + std::to_string(port) + "\t15567\t\t\t0\t\t\t\t\t\r\n";
         }
         std::ofstream(std::filesystem::path(game + L"\\VantorelServers.txt"), std::ios::binary) << kept;
@@ -558,11 +579,16 @@ int wmain(int argc, wchar_t** argv) {
     if (servers) {
         const HWND list = control(servers, kServerList);
         const auto status = [&] { return Text(control(servers, kListStatus)); };
-        const bool answered = WaitUntil([&] { return status().rfind("4 servers, 4 answered", 0) == 0; }, 20);
-        Check(answered, "the kept servers and the favourite are listed and answer: " + status());
+        const bool answered = WaitUntil([&] { return status().rfind("5 servers, 5 answered", 0) == 0; }, 20);
+        Check(answered, "the kept servers, the master's and the favourite are listed and answer: " + status());
+        Check(Text(control(servers, kMastersStatus)) == masterText + ": 4 servers",
+              "the master's state: " + Text(control(servers, kMastersStatus)));
         ClickHeader(list, 1);
         // The favourite's server has freed its slot by now: 29 of 32.
-        Check(WaitUntil([&] { return ListViewColumn(list, program.dwProcessId, 1) == "29/32 | 20/32 | 12/32 | 3/32"; },
+        Check(WaitUntil(
+                  [&] {
+                      return ListViewColumn(list, program.dwProcessId, 1) == "29/32 | 20/32 | 12/32 | 5/32 | 3/32";
+                  },
                         5),
               "a click on Players puts the most first: " + ListViewColumn(list, program.dwProcessId, 1));
         RECT area;
@@ -572,7 +598,7 @@ int wmain(int argc, wchar_t** argv) {
         SaveScreenshot(shot, area);
         Type(control(servers, kSearch), "rookie");
         const bool filtered =
-            WaitUntil([&] { return Text(control(servers, kHiddenCount)) == "1 hidden by filters"; }, 5);
+            WaitUntil([&] { return Text(control(servers, kHiddenCount)) == "2 hidden by filters"; }, 5);
         Check(filtered, "a player's name hides the servers he is not on: " + Text(control(servers, kHiddenCount)));
         // The favourite is marked.
         Check(ListViewColumn(list, program.dwProcessId, 0) == "* Rock & Roll | Charlie | Bravo",
@@ -592,6 +618,7 @@ int wmain(int argc, wchar_t** argv) {
     for (const PROCESS_INFORMATION& process : listed) {
         TerminateProcess(process.hProcess, 0);
     }
+    TerminateProcess(master.hProcess, 0);
 
     if (!xdotool.empty()) {
         // 6. The mouse and the keyboard, from the X server.

@@ -61,8 +61,12 @@ if [ "$mode" = openbox ]; then
     xdotool=$("$wine" winepath -w "$(command -v xdotool)")
 fi
 
+# The program runs from a folder of its own, as a player's copy does: the driver writes the
+# masters it is to ask into Vantorel.ini beside it, which no other run shares.
+mkdir "$work/app"
+cp "$bin/vantorel.exe" "$work/app/"
 status=0
-"$wine" "$bin/e2e_driver.exe" "$("$wine" winepath -w "$bin/vantorel.exe")" "$("$wine" winepath -w "$bin/bfv-sample-server.exe")" \
+"$wine" "$bin/e2e_driver.exe" "$("$wine" winepath -w "$work/app/vantorel.exe")" "$("$wine" winepath -w "$bin/bfv-sample-server.exe")" \
     'C:\Games\Battlefield Vietnam' "$("$wine" winepath -w "$work/screenshot.bmp")" "$dpi" ${xdotool:+"$xdotool"} || status=$?
 if [ -f "$work/screenshot.bmp" ]; then
     convert "$work/screenshot.bmp" "$build/e2e-screenshot-$mode-$dpi.png" &&

@@ -285,6 +285,28 @@ std::string ItemText(HWND list, int row, int column) {
     return narrow;
 }
 
+std::wstring BesideThisProgram(const std::wstring& name) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path(self);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+// The masters the Servers window asks are named beside the program: here one on this host that
+// refuses, so that no test reaches beyond it. The runs of this program on other code pages
+// and DPIs write the same, each through a file of its own, so none reads another's half.
+void NameARefusingMaster() {
+    const std::wstring path = BesideThisProgram(L"Vantorel.ini");
+    const std::wstring own = path + L"." + std::to_wstring(GetCurrentProcessId());
+    HANDLE file = CreateFileW(own.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const char text[] = "[Masters]\r\n127.0.0.1:1\r\n";
+    DWORD written = 0;
+    WriteFile(file, text, sizeof text - 1, &written, nullptr);
+    CloseHandle(file);
+    ASSERT_TRUE(MoveFileExW(own.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
 // The Servers window opens from its button and by Ctrl+B wherever the launcher's focus is;
 // its list is a virtual report view with the columns, filled at once from the kept list and
 // sorted by a click on a header; Tab reaches every control.
@@ -301,6 +323,7 @@ TEST_F(DesktopTest, TheServersWindowOpensFromItsButtonAndCtrlBAndListsInSortable
         kept.push_back({{"127.0.0.1", static_cast<std::uint16_t>(silent[i].Port())}, values});
     }
     game.folder.Write(browse::kKeptListName, browse::KeptListText("14.08.2004  20:33:28", kept));
+    NameARefusingMaster();
 
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(kOpenServers, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(window, kOpenServers)));
@@ -345,6 +368,18 @@ TEST_F(DesktopTest, TheServersWindowOpensFromItsButtonAndCtrlBAndListsInSortable
         at = GetNextDlgTabItem(servers, at, FALSE);
         EXPECT_EQ(GetDlgCtrlID(at), order[i]) << "after " << order[i - 1];
     }
+
+    // The master is asked over the loop, and its refusal said.
+    const HWND masters = GetDlgItem(servers, kMastersStatus);
+    const auto mastersText = [masters] {
+        wchar_t text[256] = {};
+        GetWindowTextW(masters, text, 256);
+        return std::wstring(text);
+    };
+    for (int turn = 0; turn < 200 && mastersText() != L"127.0.0.1:1: refused"; ++turn) {
+        platform::Current().events->RunOnce(50);
+    }
+    EXPECT_EQ(mastersText(), L"127.0.0.1:1: refused");
 
     // "X" closes it; Ctrl+B in the launcher's profile box brings it back, through the loop.
     SendMessageW(servers, WM_COMMAND, MAKEWPARAM(kServersClose, BN_CLICKED),
@@ -471,13 +506,6 @@ TEST(DesktopStart, AGameNotFoundIsAskedAboutOverBothWindowsAndTheAnswerNoLeavesT
 BOOL CALLBACK CountResource(HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) {
     ++*reinterpret_cast<int*>(count);
     return TRUE;
-}
-
-std::wstring BesideThisProgram(const std::wstring& name) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path(self);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
 IMAGE_NT_HEADERS32 PeHeaders(const std::wstring& program) {
