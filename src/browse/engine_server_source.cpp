@@ -57,7 +57,7 @@ std::string FailureOf(const QueryResult& result) {
 }
 
 EngineServerSource::EngineServerSource(platform::EventLoop& loop, MasterLister* masters, Options options)
-    : loop_(loop), masters_(masters), options_(std::move(options)) {}
+    : loop_(loop), masters_(masters), options_(std::move(options)), timer_(loop, [this] { Step(); }) {}
 
 EngineServerSource::~EngineServerSource() {
     Cancel();
@@ -144,7 +144,7 @@ void EngineServerSource::Cancel() {
     pending_.clear();
     failedAtOnce_.clear();
     notAsked_.clear();
-    DropTimer();
+    timer_.Drop();
 }
 
 void EngineServerSource::Route(Run& run, platform::Endpoint to) {
@@ -359,30 +359,7 @@ void EngineServerSource::ArmTimer(Clock::time_point now) {
             next = wake;
         }
     }
-    if (next == timerDue_ && timer_ != 0) {
-        return;
-    }
-    DropTimer();
-    if (!next) {
-        return;
-    }
-    // A step due now waits for the loop's next turn, so that what has arrived meanwhile is
-    // read between the engine's runs of requests.
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
-    const unsigned interval = static_cast<unsigned>(std::clamp<long long>(wait, 1, 600000));
-    timerDue_ = next;
-    timer_ = loop_.SetTimer(interval, [this] {
-        DropTimer();
-        Step();
-    });
-}
-
-void EngineServerSource::DropTimer() {
-    if (timer_ != 0) {
-        loop_.KillTimer(timer_);
-        timer_ = 0;
-    }
-    timerDue_.reset();
+    timer_.Arm(next, now);
 }
 
 }  // namespace vantorel::browse

@@ -24,6 +24,7 @@
 #include "browse/server_source.h"
 #include "platform/datagram_sockets.h"
 #include "platform/event_loop.h"
+#include "platform/one_shot_timer.h"
 #include "query/host_lookups.h"
 #include "query/query_engine.h"
 
@@ -88,7 +89,6 @@ class EngineServerSource : public ServerSource {
     void Unroute(Run& run, platform::Endpoint to);
     void Forget(Run& run);
     void ArmTimer(Clock::time_point now);
-    void DropTimer();
 
     platform::EventLoop& loop_;
     MasterLister* masters_;
@@ -110,8 +110,7 @@ class EngineServerSource : public ServerSource {
     std::vector<Report> failedAtOnce_;   // reported at the next step
     std::vector<std::size_t> notAsked_;  // masters reported as not asked at the next step
 
-    platform::TimerId timer_ = 0;
-    std::optional<Clock::time_point> timerDue_;
+    platform::OneShotTimer timer_;
     // Counts the cancels, so that a report made before one is never delivered after it.
     std::uint64_t generation_ = 0;
     bool stepping_ = false;

@@ -9,7 +9,7 @@
 namespace vantorel::browse {
 
 LoopMasterLister::LoopMasterLister(platform::EventLoop& loop, Options options)
-    : loop_(loop), options_(std::move(options)) {}
+    : loop_(loop), options_(std::move(options)), timer_(loop, [this] { Step(); }) {}
 
 LoopMasterLister::~LoopMasterLister() {
     Cancel();
@@ -38,7 +38,7 @@ void LoopMasterLister::List(const std::vector<MasterAddress>& masters, Done done
     if (std::string problem = Open(); !problem.empty()) {
         unasked_ = masters;
         unaskedReason_ = std::move(problem);
-        ArmTimer(now, now);
+        timer_.Arm(now, now);
         return;
     }
     fetch_ = std::make_unique<MasterFetch>(masters, options_.settings, now);
@@ -48,12 +48,12 @@ void LoopMasterLister::List(const std::vector<MasterAddress>& masters, Done done
         fetch_->FailLookups("no thread to look the host name up");
     }
     // The first step comes from the loop: nothing is reported inside this call.
-    ArmTimer(now, now);
+    timer_.Arm(now, now);
 }
 
 void LoopMasterLister::Cancel() {
     ++generation_;
-    DropTimer();
+    timer_.Drop();
     if (connections_) {
         connections_->CloseAll();
     }
@@ -102,34 +102,10 @@ void LoopMasterLister::Step() {
         connections_.reset();
         fetch_.reset();
         lookups_.reset();
-        DropTimer();
+        timer_.Drop();
         return;
     }
-    ArmTimer(fetch_->NextWake(), now);
-}
-
-void LoopMasterLister::ArmTimer(std::optional<Clock::time_point> due, Clock::time_point now) {
-    if (due == timerDue_ && timer_ != 0) {
-        return;
-    }
-    DropTimer();
-    if (!due) {
-        return;
-    }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - now).count();
-    timerDue_ = due;
-    timer_ = loop_.SetTimer(static_cast<unsigned>(std::clamp<long long>(wait, 1, 600000)), [this] {
-        DropTimer();
-        Step();
-    });
-}
-
-void LoopMasterLister::DropTimer() {
-    if (timer_ != 0) {
-        loop_.KillTimer(timer_);
-        timer_ = 0;
-    }
-    timerDue_.reset();
+    timer_.Arm(fetch_->NextWake(), now);
 }
 
 }  // namespace vantorel::browse

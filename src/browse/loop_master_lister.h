@@ -15,6 +15,7 @@
 #include "browse/master_fetch.h"
 #include "browse/master_lister.h"
 #include "platform/event_loop.h"
+#include "platform/one_shot_timer.h"
 #include "platform/stream_sockets.h"
 #include "query/host_lookups.h"
 
@@ -44,8 +45,6 @@ class LoopMasterLister : public MasterLister {
     // Why no master can be asked at all; empty when the sockets are open and watched.
     std::string Open();
     void Step();
-    void ArmTimer(std::optional<Clock::time_point> due, Clock::time_point now);
-    void DropTimer();
 
     platform::EventLoop& loop_;
     Options options_;
@@ -62,8 +61,7 @@ class LoopMasterLister : public MasterLister {
 
     // Counts the cancels: a report handed over may start a new list or end this one.
     std::uint64_t generation_ = 0;
-    platform::TimerId timer_ = 0;
-    std::optional<Clock::time_point> timerDue_;
+    platform::OneShotTimer timer_;
 };
 
 }  // namespace vantorel::browse
