@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
-"""Waits until every sample server answers a status query on UDP port 23000.
+"""Waits until every sample server answers a status query and every sample master listens.
 
-Usage: probe-servers.py SECONDS ADDRESS=PID...
+Usage: probe-servers.py SECONDS ADDRESS[:PORT]=PID... [tcp:ADDRESS:PORT=PID]...
 
-Each server gets both a GameSpy 1 request and the binary GameSpy 2 one, so a server of any
-dialect answers; any datagram back from its address counts. The request is repeated every
-quarter second, since a server started under Wine takes a moment to bind its port. Exits 0
-once all have answered; 1 with a line per server when one ended first (its PID is gone) or
-the time ran out.
+ADDRESS[:PORT] is a server's query port (23000 when not given). Each server gets both a
+GameSpy 1 request and the binary GameSpy 2 one, so a server of any dialect answers; any
+datagram back from its address and port counts. tcp:ADDRESS:PORT is a master, ready once it
+accepts a connection. Requests and connections are repeated every quarter second, since a
+program takes a moment to bind its port. Exits 0 once all are ready; 1 with a line for each
+that is not, when one ended first (its PID is gone) or the time ran out.
 """
 
 import select
@@ -32,34 +33,71 @@ def alive(pid):
     return state not in ("Z", "X")
 
 
+def parse_target(text):
+    """Returns (kind, name, (address, port), pid) for one argument, or None."""
+    target, _, pid = text.rpartition("=")
+    if not target or not pid.isdigit():
+        return None
+    kind = "server"
+    if target.startswith("tcp:"):
+        kind, target = "master", target[4:]
+    address, colon, port = target.partition(":")
+    if kind == "master" and not colon:
+        return None
+    if colon and not (port.isdigit() and 0 < int(port) < 65536):
+        return None
+    try:
+        socket.inet_aton(address)
+    except OSError:
+        return None
+    return kind, target, (address, int(port) if colon else QUERY_PORT), int(pid)
+
+
+def listening(endpoint, seconds):
+    # On loopback a connection is taken into the backlog or refused at once; the bound only
+    # matters when the host is very busy.
+    try:
+        with socket.create_connection(endpoint, timeout=max(0.01, seconds)):
+            return True
+    except OSError:
+        return False
+
+
 def main(argv):
-    if len(argv) < 3:
+    targets = [parse_target(text) for text in argv[2:]]
+    if len(argv) < 3 or None in targets:
         print(__doc__.strip().splitlines()[2], file=sys.stderr)
         return 2
     deadline = time.monotonic() + float(argv[1])
-    waiting = {}
-    for pair in argv[2:]:
-        address, pid = pair.split("=")
-        waiting[address] = int(pid)
+    servers = {endpoint: (name, pid) for kind, name, endpoint, pid in targets if kind == "server"}
+    masters = {endpoint: (name, pid) for kind, name, endpoint, pid in targets if kind == "master"}
 
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
         probe.bind(("127.0.0.1", 0))
-        while waiting:
-            for address, pid in list(waiting.items()):
-                if not alive(pid):
-                    print(f"the sample server on {address} ended before it answered")
-                    return 1
+        while servers or masters:
+            for kind, waiting in (("server", servers), ("master", masters)):
+                for name, pid in waiting.values():
+                    if not alive(pid):
+                        verb = "answered" if kind == "server" else "listened"
+                        print(f"the sample {kind} on {name} ended before it {verb}")
+                        return 1
+            for endpoint in list(masters):
+                if listening(endpoint, deadline - time.monotonic()):
+                    masters.pop(endpoint)
+            for endpoint in servers:
                 for request in (GAMESPY1, GAMESPY2):
-                    probe.sendto(request, (address, QUERY_PORT))
+                    probe.sendto(request, endpoint)
             resend = min(time.monotonic() + RESEND_SECONDS, deadline)
-            while waiting and time.monotonic() < resend:
+            while (servers or masters) and time.monotonic() < resend:
                 ready, _, _ = select.select([probe], [], [], max(0.0, resend - time.monotonic()))
                 if ready:
-                    _, (sender, _) = probe.recvfrom(65535)
-                    waiting.pop(sender, None)
-            if waiting and time.monotonic() >= deadline:
-                for address in waiting:
-                    print(f"the sample server on {address} did not answer within {argv[1]} seconds")
+                    _, sender = probe.recvfrom(65535)
+                    servers.pop(sender, None)
+            if (servers or masters) and time.monotonic() >= deadline:
+                for name, _ in servers.values():
+                    print(f"the sample server on {name} did not answer within {argv[1]} seconds")
+                for name, _ in masters.values():
+                    print(f"the sample master on {name} did not listen within {argv[1]} seconds")
                 return 1
     return 0
 
