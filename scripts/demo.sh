@@ -92,15 +92,11 @@ logs="$build/demo-logs"
 rm -rf "$logs"
 mkdir -p "$logs"
 servers=""
-ini=""
 cleanup() {
     wineserver -k 2>/dev/null || true
     # shellcheck disable=SC2086
     [ -z "$servers" ] || kill $servers 2>/dev/null || true
     wait 2>/dev/null || true
-    # The tests run vantorel.exe from the same folder: they ask the masters they would ask
-    # anywhere, not a master that is gone.
-    [ -z "$ini" ] || rm -f "$ini"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
@@ -161,10 +157,14 @@ if ! failed=$(python3 scripts/probe-servers.py 10 $pids); then
     exit 1
 fi
 
-# The Servers window asks the masters named beside the program, the sample master here.
-# Written as Windows writes its files, with CR LF line ends.
-ini="$bin/Vantorel.ini"
-printf '[Masters]\r\n127.0.0.1:%s\r\n' "$master_port" >"$ini"
+# The Servers window asks the masters named beside the program, the sample master here. The
+# program runs from a folder of its own, as a player's unpacked copy does, so that the build's
+# folder (where the tests name masters of their own) is left alone. Written as Windows writes
+# its files, with CR LF line ends.
+app="$build/demo-app"
+mkdir -p "$app"
+cp "$bin/vantorel.exe" "$app/"
+printf '[Masters]\r\n127.0.0.1:%s\r\n' "$master_port" >"$app/Vantorel.ini"
 
 server_count=$((range_last - range_first + 1))
 silent_count=$((silent_last - silent_first + 1))
@@ -187,7 +187,7 @@ which lists $((3 + server_count + silent_count)) servers:
 Sort by a column, search, filter; double-click a server to join it. "X" on the launcher ends
 the demo.
 EOT
-"$wine" "$bin/vantorel.exe" &
+"$wine" "$app/vantorel.exe" &
 wait $!
 echo "The stand-in game recorded:"
 cat "$game/bfvietnam.starts.txt" 2>/dev/null || echo "  (it was not started)"
