@@ -559,7 +559,8 @@ int wmain(int argc, wchar_t** argv) {
         StartSample(sampleMaster, L"--port 0 --duration 120 --quiet" + listed4, "listing 4 servers", &masterPort);
     const std::string masterText = std::string(kServerIP) + ":" + std::to_string(masterPort);
     std::ofstream(std::filesystem::path(vantorel).parent_path() / "Vantorel.ini", std::ios::binary)
-        << "[Masters]\r\n" << masterText << "\r\n";
+        << "[Masters]\r\n"
+        << masterText << "\r\n";
     {
         std::string kept = "Vantorel servers 1\r\nsaved\t08.12.2026  12:00:00\r\n";
         for (const int port : {ports[0], ports[1], ports[2]}) {
@@ -586,10 +587,8 @@ int wmain(int argc, wchar_t** argv) {
         ClickHeader(list, 1);
         // The favourite's server has freed its slot by now: 29 of 32.
         Check(WaitUntil(
-                  [&] {
-                      return ListViewColumn(list, program.dwProcessId, 1) == "29/32 | 20/32 | 12/32 | 5/32 | 3/32";
-                  },
-                        5),
+                  [&] { return ListViewColumn(list, program.dwProcessId, 1) == "29/32 | 20/32 | 12/32 | 5/32 | 3/32"; },
+                  5),
               "a click on Players puts the most first: " + ListViewColumn(list, program.dwProcessId, 1));
         RECT area;
         GetWindowRect(servers, &area);

@@ -115,7 +115,8 @@ bool PosixEventLoop::WatchSocket(std::uintptr_t socket, std::function<void()> re
 bool PosixEventLoop::WatchConnection(std::uintptr_t socket, std::function<void()> ready, bool sending) {
     // A socket is writable whenever its buffer has room: watched for that only while it has
     // something to send or its connection is being made, or the loop would spin.
-    Watch(static_cast<int>(socket), sending ? POLLIN | POLLOUT : POLLIN, [ready = std::move(ready)](short) { ready(); });
+    Watch(static_cast<int>(socket), sending ? POLLIN | POLLOUT : POLLIN,
+          [ready = std::move(ready)](short) { ready(); });
     return true;
 }
 

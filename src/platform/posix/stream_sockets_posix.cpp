@@ -38,9 +38,9 @@ std::string Reason(int error) {
 
 struct Link {
     int fd = -1;
-    bool open = false;    // connected; until then the socket waits to be writable
-    std::string pending;  // accepted by Send, not yet by the system
-    int failedWith = 0;   // an errno the system gave at once, reported by the next Wait
+    bool open = false;            // connected; until then the socket waits to be writable
+    std::string pending;          // accepted by Send, not yet by the system
+    int failedWith = 0;           // an errno the system gave at once, reported by the next Wait
     bool watchedSending = false;  // what the loop watches it for, when a loop watches
 };
 

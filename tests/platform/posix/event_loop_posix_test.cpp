@@ -138,10 +138,12 @@ TEST_F(PosixEventLoopTest, AConnectionIsWatchedForRoomToSendOnlyWhileSending) {
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
     int ready = 0;
     const auto socket = static_cast<std::uintptr_t>(fds[0]);
-    ASSERT_TRUE(loop.WatchConnection(socket, [&] { ++ready; }, true));
+    ASSERT_TRUE(loop.WatchConnection(
+        socket, [&] { ++ready; }, true));
     loop.RunOnce(0);
     EXPECT_EQ(ready, 1);
-    ASSERT_TRUE(loop.WatchConnection(socket, [&] { ++ready; }, false));
+    ASSERT_TRUE(loop.WatchConnection(
+        socket, [&] { ++ready; }, false));
     loop.RunOnce(0);
     EXPECT_EQ(ready, 1);
     ASSERT_EQ(write(fds[1], "x", 1), 1);
