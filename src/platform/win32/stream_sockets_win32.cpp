@@ -3,10 +3,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <map>
 #include <vector>
 
-#include "platform/stream_sockets.h"
+#include "platform/stream_links.h"
 
 namespace vantorel::platform {
 namespace {
@@ -25,181 +24,86 @@ StreamError FromWinsock(int error) {
     }
 }
 
-std::string Reason(int error) {
-    return StreamErrorText(FromWinsock(error), error);
-}
-
-struct Link {
-    SOCKET s = INVALID_SOCKET;
-    bool open = false;    // connected; until then the socket waits to be writable
-    std::string pending;  // accepted by Send, not yet by the system
-    int failedWith = 0;   // an error the system gave at once, reported by the next Wait
-};
-
 // Every connection and the wake socket fit one select.
 constexpr std::size_t kMostLinks = FD_SETSIZE - 1;
 
-class Win32StreamSockets : public StreamSockets {
+SOCKET Socket(std::intptr_t handle) {
+    return static_cast<SOCKET>(handle);
+}
+
+class Win32StreamSockets : public StreamLinks {
   public:
-    Win32StreamSockets(SOCKET wake, sockaddr_in wakeAddress) : wake_(wake), wakeAddress_(wakeAddress) {}
+    Win32StreamSockets(SOCKET wake, sockaddr_in wakeAddress)
+        : StreamLinks(kMostLinks), wake_(wake), wakeAddress_(wakeAddress) {}
     ~Win32StreamSockets() override {
-        for (const auto& [id, link] : links_) {
-            if (link.s != INVALID_SOCKET) {
-                Unwatch(link.s);
-                closesocket(link.s);
-            }
-        }
-        Unwatch(wake_);
+        CloseAll();
         closesocket(wake_);
         WSACleanup();
     }
 
-    Connection Connect(Endpoint to) override;
-    void Send(Connection connection, std::string_view bytes) override;
-    void Close(Connection connection) override;
     void Wait(int timeoutMs, const Handlers& handlers) override;
     void Wake() override {
         const char byte = 1;
         sendto(wake_, &byte, 1, 0, reinterpret_cast<const sockaddr*>(&wakeAddress_), sizeof wakeAddress_);
     }
-    bool WatchOn(EventLoop& loop, std::function<void()> ready) override;
 
   private:
-    void Watch(SOCKET s) {
-        if (watcher_) {
-            watcher_->WatchConnection(static_cast<std::uintptr_t>(s), onReady_, true);
+    Handle NewSocket(int* error) override {
+        const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET) {
+            *error = WSAGetLastError();
+            return kNoHandle;
         }
+        u_long on = 1;
+        ioctlsocket(s, FIONBIO, &on);
+        return static_cast<Handle>(s);
     }
-    // Before the socket is closed, so that a later socket given the same handle is not taken
-    // for it.
-    void Unwatch(SOCKET s) {
-        if (watcher_) {
-            watcher_->UnwatchSocket(static_cast<std::uintptr_t>(s));
+    int BeginConnect(Handle handle, Endpoint to) override {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = to.address;
+        address.sin_port = htons(to.port);
+        // Made at once or not, the socket turns writable (or exceptional) when the outcome is
+        // known: one path.
+        if (connect(Socket(handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            return 0;
         }
+        const int error = WSAGetLastError();
+        return error == WSAEWOULDBLOCK ? 0 : error;
     }
-    void Flush(Link& link);
-    void Drop(Connection connection);
-    void Read(Connection connection, const Handlers& handlers);
+    Transfer SendSome(Handle handle, std::string_view bytes) override {
+        const int sent = send(Socket(handle), bytes.data(), static_cast<int>(bytes.size()), 0);
+        if (sent != SOCKET_ERROR) {
+            return {static_cast<std::size_t>(sent)};
+        }
+        const bool wouldBlock = WSAGetLastError() == WSAEWOULDBLOCK;
+        return {0, wouldBlock, !wouldBlock};
+    }
+    Transfer ReceiveSome(Handle handle, char* into, std::size_t size) override {
+        const int got = recv(Socket(handle), into, static_cast<int>(size), 0);
+        if (got > 0) {
+            return {static_cast<std::size_t>(got)};
+        }
+        const bool wouldBlock = got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK;
+        return {0, wouldBlock, !wouldBlock};
+    }
+    void CloseHandle(Handle handle) override { closesocket(Socket(handle)); }
+    int ConnectError(Handle handle, bool exceptional) override {
+        // Winsock reports a failed connect as exceptional, not writable, and may keep no
+        // error for it.
+        int error = 0;
+        int length = sizeof error;
+        if (getsockopt(Socket(handle), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
+            error = WSAGetLastError();
+        }
+        return error == 0 && exceptional ? WSAECONNREFUSED : error;
+    }
+    std::string Reason(int error) override { return StreamErrorText(FromWinsock(error), error); }
+    Handle WakeHandle() const override { return static_cast<Handle>(wake_); }
 
     SOCKET wake_;
     sockaddr_in wakeAddress_;
-    std::map<Connection, Link> links_;
-    Connection next_ = 1;
-    std::vector<char> buffer_ = std::vector<char>(1 << 16);
-    EventLoop* watcher_ = nullptr;
-    std::function<void()> onReady_;
 };
-
-bool Win32StreamSockets::WatchOn(EventLoop& loop, std::function<void()> ready) {
-    if (watcher_ || !loop.WatchSocket(static_cast<std::uintptr_t>(wake_), ready)) {
-        return false;
-    }
-    watcher_ = &loop;
-    onReady_ = std::move(ready);
-    for (const auto& [id, link] : links_) {
-        if (link.s != INVALID_SOCKET) {
-            Watch(link.s);
-        }
-    }
-    return true;
-}
-
-StreamSockets::Connection Win32StreamSockets::Connect(Endpoint to) {
-    const Connection id = next_++;
-    Link& link = links_[id];
-    if (links_.size() > kMostLinks) {
-        link.failedWith = WSAEMFILE;
-        Wake();  // no socket for the loop to watch: the next Wait reports the failure
-        return id;
-    }
-    link.s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (link.s == INVALID_SOCKET) {
-        link.failedWith = WSAGetLastError();
-        Wake();
-        return id;
-    }
-    u_long on = 1;
-    ioctlsocket(link.s, FIONBIO, &on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = to.address;
-    address.sin_port = htons(to.port);
-    // Made at once or not, the socket turns writable (or exceptional) when the outcome is
-    // known: one path.
-    // Watched before the connect, so that its outcome cannot come before the watch.
-    Watch(link.s);
-    if (connect(link.s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
-        WSAGetLastError() != WSAEWOULDBLOCK) {
-        link.failedWith = WSAGetLastError();
-        Unwatch(link.s);
-        closesocket(link.s);
-        link.s = INVALID_SOCKET;
-        Wake();
-    }
-    return id;
-}
-
-void Win32StreamSockets::Flush(Link& link) {
-    while (!link.pending.empty()) {
-        const int sent = send(link.s, link.pending.data(), static_cast<int>(link.pending.size()), 0);
-        if (sent == SOCKET_ERROR) {
-            // Would block: the rest waits for room. Anything else is a lost connection,
-            // which the next read reports.
-            if (WSAGetLastError() != WSAEWOULDBLOCK) {
-                link.pending.clear();
-            }
-            return;
-        }
-        link.pending.erase(0, static_cast<std::size_t>(sent));
-    }
-}
-
-void Win32StreamSockets::Send(Connection connection, std::string_view bytes) {
-    const auto found = links_.find(connection);
-    if (found == links_.end() || found->second.s == INVALID_SOCKET) {
-        return;
-    }
-    found->second.pending.append(bytes);
-    if (found->second.open) {
-        Flush(found->second);
-    }
-}
-
-void Win32StreamSockets::Drop(Connection connection) {
-    const auto found = links_.find(connection);
-    if (found != links_.end()) {
-        if (found->second.s != INVALID_SOCKET) {
-            Unwatch(found->second.s);
-            closesocket(found->second.s);
-        }
-        links_.erase(found);
-    }
-}
-
-void Win32StreamSockets::Close(Connection connection) {
-    Drop(connection);
-}
-
-void Win32StreamSockets::Read(Connection connection, const Handlers& handlers) {
-    for (std::size_t taken = 0; taken < kMostBytesPerWait;) {
-        const auto found = links_.find(connection);
-        if (found == links_.end()) {
-            return;  // closed by a handler
-        }
-        const int got = recv(found->second.s, buffer_.data(), static_cast<int>(buffer_.size()), 0);
-        if (got > 0) {
-            taken += static_cast<std::size_t>(got);
-            handlers.received(connection, std::string_view(buffer_.data(), static_cast<std::size_t>(got)));
-            continue;
-        }
-        if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-            return;
-        }
-        Drop(connection);
-        handlers.closed(connection);
-        return;
-    }
-}
 
 void Win32StreamSockets::Wait(int timeoutMs, const Handlers& handlers) {
     fd_set readable;
@@ -210,17 +114,21 @@ void Win32StreamSockets::Wait(int timeoutMs, const Handlers& handlers) {
     FD_ZERO(&failed);
     FD_SET(wake_, &readable);
     bool reportsWaiting = false;
+    std::vector<std::pair<Connection, SOCKET>> active;
     for (const auto& [id, link] : links_) {
-        if (link.s == INVALID_SOCKET) {
+        if (link.handle == kNoHandle) {
             reportsWaiting = true;
-        } else if (!link.open) {
-            // Winsock reports a failed connect as exceptional, not writable.
-            FD_SET(link.s, &writable);
-            FD_SET(link.s, &failed);
+            continue;
+        }
+        const SOCKET s = Socket(link.handle);
+        active.emplace_back(id, s);
+        if (!link.open) {
+            FD_SET(s, &writable);
+            FD_SET(s, &failed);
         } else {
-            FD_SET(link.s, &readable);
+            FD_SET(s, &readable);
             if (!link.pending.empty()) {
-                FD_SET(link.s, &writable);
+                FD_SET(s, &writable);
             }
         }
     }
@@ -232,52 +140,12 @@ void Win32StreamSockets::Wait(int timeoutMs, const Handlers& handlers) {
         while (recv(wake_, bytes, sizeof bytes, 0) > 0) {
         }
     }
-    std::vector<std::pair<Connection, int>> failures;
-    std::vector<std::pair<Connection, SOCKET>> active;
-    for (const auto& [id, link] : links_) {
-        if (link.s == INVALID_SOCKET) {
-            failures.emplace_back(id, link.failedWith);
-        } else {
-            active.emplace_back(id, link.s);
-        }
-    }
-    for (const auto& [id, error] : failures) {
-        links_.erase(id);
-        handlers.failed(id, Reason(error));
-    }
+    ReportFailures(handlers);
     if (ready <= 0) {
         return;
     }
     for (const auto& [id, s] : active) {
-        const auto found = links_.find(id);
-        if (found == links_.end()) {
-            continue;  // closed by a handler in this Wait
-        }
-        Link& link = found->second;
-        if (!link.open) {
-            if (FD_ISSET(s, &failed)) {
-                int error = 0;
-                int length = sizeof error;
-                if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error == 0) {
-                    error = WSAECONNREFUSED;
-                }
-                Drop(id);
-                handlers.failed(id, Reason(error));
-            } else if (FD_ISSET(s, &writable)) {
-                link.open = true;
-                Flush(link);
-                handlers.connected(id);
-                // A master that greets at once may have done so already.
-                Read(id, handlers);
-            }
-            continue;
-        }
-        if (FD_ISSET(s, &writable)) {
-            Flush(link);
-        }
-        if (FD_ISSET(s, &readable)) {
-            Read(id, handlers);
-        }
+        OnReady(id, FD_ISSET(s, &readable) != 0, FD_ISSET(s, &writable) != 0, FD_ISSET(s, &failed) != 0, handlers);
     }
 }
 
