@@ -1,5 +1,7 @@
 #include "arguments.h"
 
+#include <iostream>
+
 #include "common/number.h"
 
 namespace vantorel::tools {
@@ -30,6 +32,11 @@ std::optional<double> SecondsArgument(const std::string& text) {
 
 std::vector<std::string> Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+int UsageError(const char* program, const std::string& message, const char* usage) {
+    std::cerr << program << ": " << message << "\n" << usage;
+    return 2;
 }
 
 }  // namespace vantorel::tools

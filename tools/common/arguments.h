@@ -14,4 +14,8 @@ std::optional<double> SecondsArgument(const std::string& text);
 
 std::vector<std::string> Arguments(int argc, char** argv);
 
+// Says what is wrong with the command line, then the usage, on standard error; the exit
+// status of a usage error.
+int UsageError(const char* program, const std::string& message, const char* usage);
+
 }  // namespace vantorel::tools

@@ -22,8 +22,7 @@ constexpr const char* kUsage =
     "for the newer protocol and 28900 for the legacy one unless --port says otherwise.\n";
 
 int UsageError(const std::string& message) {
-    std::cerr << "bfv-sample-master: " << message << "\n" << kUsage;
-    return 2;
+    return vantorel::tools::UsageError("bfv-sample-master", message, kUsage);
 }
 
 }  // namespace

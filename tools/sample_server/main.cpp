@@ -24,8 +24,7 @@ constexpr const char* kUsage =
     "  differ, some servers empty, some full, some with a password.\n";
 
 int UsageError(const std::string& message) {
-    std::cerr << "bfv-sample-server: " << message << "\n" << kUsage;
-    return 2;
+    return vantorel::tools::UsageError("bfv-sample-server", message, kUsage);
 }
 
 }  // namespace
