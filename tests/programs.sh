@@ -52,6 +52,32 @@ start() {
     bound=$(sed -n "s/^$ready .* port \([0-9]*\).*$/\1/p" "$log")
 }
 
+# Holds a silent port on 127.0.0.1 of that kind (tcp: one that accepts and never answers;
+# udp: one that takes datagrams and never answers) and finds a closed one (bound once, then
+# let go); sets `silent` and `closed`.
+hold_ports() {
+    python3 -c '
+import socket, sys, time
+tcp = sys.argv[1] == "tcp"
+kind = socket.SOCK_STREAM if tcp else socket.SOCK_DGRAM
+silent = socket.socket(socket.AF_INET, kind); silent.bind(("127.0.0.1", 0))
+if tcp:
+    silent.listen(8)
+closed = socket.socket(socket.AF_INET, kind); closed.bind(("127.0.0.1", 0))
+print(silent.getsockname()[1], closed.getsockname()[1], flush=True)
+closed.close()
+time.sleep(150)
+' "$1" >"$work/ports-$1" &
+    pids="$pids $!"
+    i=0
+    until [ -s "$work/ports-$1" ]; do
+        i=$((i + 1))
+        [ "$i" -gt 100 ] && fail "no silent $1 port"
+        sleep 0.1
+    done
+    read -r silent closed <"$work/ports-$1"
+}
+
 query() {
     $runner "$bin/bfv-query$ext" "$@"
 }

@@ -31,21 +31,7 @@ legacy="127.0.0.1:$bound"
 start bfv-sample-master listing --port 0 --protocol legacy --enctype 0 --quiet "127.0.0.1:$s1"
 plain_only="127.0.0.1:$bound"
 # A port that refuses (bound once, then let go) and a master that accepts and never answers.
-python3 -c '
-import socket, time
-silent = socket.socket(); silent.bind(("127.0.0.1", 0)); silent.listen(8)
-closed = socket.socket(); closed.bind(("127.0.0.1", 0)); port = closed.getsockname()[1]; closed.close()
-print(silent.getsockname()[1], port, flush=True)
-time.sleep(150)
-' >"$work/ports" &
-pids="$pids $!"
-i=0
-until [ -s "$work/ports" ]; do
-    i=$((i + 1))
-    [ "$i" -gt 100 ] && fail "no silent port"
-    sleep 0.1
-done
-read -r silent refused <"$work/ports"
+hold_ports tcp
 
 # The list alone, merged from a newer and a legacy master: each server once, in the order
 # the masters were given.
@@ -103,21 +89,21 @@ sed 's/  [0-9.]* ms$//' "$work/mixed.lines" | cmp -s - "$work/mixed.expected" ||
 # Masters that fail, each named with its reason; the others' lists still come, and the
 # exit status is 1. The silent master is given up after --master-timeout.
 status=0
-query --list-only --master-timeout 800 --master "$newer" --master "$plain_only" --master "127.0.0.1:$refused" \
+query --list-only --master-timeout 800 --master "$newer" --master "$plain_only" --master "127.0.0.1:$closed" \
     --master "127.0.0.1:$silent" >"$work/failed" 2>"$work/failed.err" || status=$?
 [ "$status" -eq 1 ] || fail "failing masters must give exit status 1, got $status: $(cat "$work/failed.err")"
 printf 'master %s: its error: Unsupported enctype\nmaster 127.0.0.1:%s: refused\nmaster 127.0.0.1:%s: timed out\n' \
-    "$plain_only" "$refused" "$silent" >"$work/failed.expected"
+    "$plain_only" "$closed" "$silent" >"$work/failed.expected"
 tr -d '\r' <"$work/failed.err" | cmp -s - "$work/failed.expected" || fail "master faults: $(cat "$work/failed.err")"
 [ "$(tr -d '\r' <"$work/failed" | wc -l)" -eq 3 ] || fail "the newer master's list is missing: $(cat "$work/failed")"
 # Without --list-only the same: the listed servers are queried, the status is still 1.
 status=0
-query --timeout 600 --master-timeout 300 --master "$kept" --master "127.0.0.1:$refused" >"$work/some" 2>&1 || status=$?
+query --timeout 600 --master-timeout 300 --master "$kept" --master "127.0.0.1:$closed" >"$work/some" 2>&1 || status=$?
 [ "$status" -eq 1 ] || fail "a refused master must give exit status 1, got $status: $(cat "$work/some")"
 [ "$(tr -d '\r' <"$work/some" | grep -Ec '^127\.0\.0\.1:[0-9]+ +ok ')" -eq 2 ] || fail "kept master's servers: $(cat "$work/some")"
 # No master answers and no server is given: an empty report.
 status=0
-query --json --master "127.0.0.1:$refused" >"$work/none" 2>/dev/null || status=$?
+query --json --master "127.0.0.1:$closed" >"$work/none" 2>/dev/null || status=$?
 [ "$status" -eq 1 ] && [ "$(tr -d '\r\n' <"$work/none")" = "[]" ] || fail "no master at all: $status $(cat "$work/none")"
 
 # Usage errors.

@@ -419,6 +419,47 @@ void SkinnedWindow::DragWithMouse() {
     MoveWithMouse();
 }
 
+void SkinnedWindow::FollowMouse(const std::function<void(POINT)>& follow, const std::function<void()>& undo) {
+    SetCapture(hwnd_);
+    MSG message;
+    bool following = true;
+    while (following && GetCapture() == hwnd_) {
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns the thread
+            break;
+        }
+        switch (message.message) {
+            case WM_MOUSEMOVE:
+                if ((message.wParam & MK_LBUTTON) == 0) {
+                    following = false;  // released where no message of ours saw it
+                } else {
+                    follow(message.pt);
+                }
+                break;
+            case WM_LBUTTONUP:
+                follow(message.pt);
+                following = false;
+                break;
+            case WM_KEYDOWN:
+                if (message.wParam == VK_ESCAPE) {
+                    undo();
+                    following = false;
+                }
+                break;
+            case WM_LBUTTONDOWN:
+            case WM_RBUTTONDOWN:
+            case WM_RBUTTONUP:
+            case WM_MBUTTONDOWN:
+            case WM_MBUTTONUP:
+            case WM_MOUSEWHEEL: break;  // the drag has the mouse
+            default: TranslateMessage(&message); DispatchMessageW(&message);
+        }
+    }
+    if (GetCapture() == hwnd_) {
+        ReleaseCapture();
+    }
+}
+
 void SkinnedWindow::MoveWithMouse() {
     // The system's move loop is not used. Under a window manager Wine hands the move to it,
     // and when the press, the move and the release were all queued before the move began
@@ -437,45 +478,9 @@ void SkinnedWindow::MoveWithMouse() {
         SetWindowPos(hwnd_, nullptr, origin.left + pointer.x - start.x, origin.top + pointer.y - start.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    SetCapture(hwnd_);
-    MSG message;
-    bool moving = true;
-    while (moving && GetCapture() == hwnd_) {
-        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
-            PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns the thread
-            break;
-        }
-        switch (message.message) {
-            case WM_MOUSEMOVE:
-                if ((message.wParam & MK_LBUTTON) == 0) {
-                    moving = false;  // released where no message of ours saw it
-                } else {
-                    moveTo(message.pt);
-                }
-                break;
-            case WM_LBUTTONUP:
-                moveTo(message.pt);
-                moving = false;
-                break;
-            case WM_KEYDOWN:
-                if (message.wParam == VK_ESCAPE) {
-                    SetWindowPos(hwnd_, nullptr, origin.left, origin.top, 0, 0,
-                                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-                    moving = false;
-                }
-                break;
-            case WM_LBUTTONDOWN:
-            case WM_RBUTTONDOWN:
-            case WM_RBUTTONUP:
-            case WM_MBUTTONDOWN:
-            case WM_MBUTTONUP:
-            case WM_MOUSEWHEEL: break;  // the move has the mouse
-            default: TranslateMessage(&message); DispatchMessageW(&message);
-        }
-    }
-    if (GetCapture() == hwnd_) {
-        ReleaseCapture();
-    }
+    FollowMouse(moveTo, [&] {
+        SetWindowPos(hwnd_, nullptr, origin.left, origin.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    });
     AfterUserMove();
 }
 
@@ -502,8 +507,8 @@ void SkinnedWindow::MoveControl(HWND control, int left, int top, int width, int 
 }
 
 void SkinnedWindow::ResizeWithMouse(unsigned edges, int minimumWidthTwips, int minimumHeightTwips) {
-    // A loop of its own, as the move's: the release that ends it is read from this thread's
-    // queue, so a quick drag cannot leave the window sizing after it.
+    // The move's own loop, for the same reason: a quick drag cannot leave the window sizing
+    // after it.
     const DWORD pressed = GetMessagePos();
     const POINT start{static_cast<short>(LOWORD(pressed)), static_cast<short>(HIWORD(pressed))};
     RECT origin;
@@ -517,44 +522,9 @@ void SkinnedWindow::ResizeWithMouse(unsigned edges, int minimumWidthTwips, int m
             (edges & kSizeBottom) ? std::max<int>(Scale(minimumHeightTwips), height + pointer.y - start.y) : height;
         SetWindowPos(hwnd_, nullptr, 0, 0, newWidth, newHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    SetCapture(hwnd_);
-    MSG message;
-    bool sizing = true;
-    while (sizing && GetCapture() == hwnd_) {
-        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        switch (message.message) {
-            case WM_MOUSEMOVE:
-                if ((message.wParam & MK_LBUTTON) == 0) {
-                    sizing = false;
-                } else {
-                    sizeTo(message.pt);
-                }
-                break;
-            case WM_LBUTTONUP:
-                sizeTo(message.pt);
-                sizing = false;
-                break;
-            case WM_KEYDOWN:
-                if (message.wParam == VK_ESCAPE) {
-                    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-                    sizing = false;
-                }
-                break;
-            case WM_LBUTTONDOWN:
-            case WM_RBUTTONDOWN:
-            case WM_RBUTTONUP:
-            case WM_MBUTTONDOWN:
-            case WM_MBUTTONUP:
-            case WM_MOUSEWHEEL: break;
-            default: TranslateMessage(&message); DispatchMessageW(&message);
-        }
-    }
-    if (GetCapture() == hwnd_) {
-        ReleaseCapture();
-    }
+    FollowMouse(sizeTo, [&] {
+        SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    });
     AfterUserMove();
 }
 

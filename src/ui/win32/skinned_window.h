@@ -125,6 +125,10 @@ class SkinnedWindow {
     void DrawLabelButton(const DRAWITEMSTRUCT& item);
     // The system's move loop, done here (see the definition for why).
     void MoveWithMouse();
+    // The loop of a move or a resize by the mouse: `follow` takes each pointer position, the
+    // release's included, read from this thread's own queue so that a quick drag's release is
+    // never missed; Escape calls `undo` and ends it.
+    void FollowMouse(const std::function<void(POINT)>& follow, const std::function<void()>& undo);
     void PlaceControl(const Placed& control);
     static LRESULT CALLBACK HandleProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     struct DragHandle {
