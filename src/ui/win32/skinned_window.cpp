@@ -522,9 +522,8 @@ void SkinnedWindow::ResizeWithMouse(unsigned edges, int minimumWidthTwips, int m
             (edges & kSizeBottom) ? std::max<int>(Scale(minimumHeightTwips), height + pointer.y - start.y) : height;
         SetWindowPos(hwnd_, nullptr, 0, 0, newWidth, newHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    FollowMouse(sizeTo, [&] {
-        SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    });
+    FollowMouse(sizeTo,
+                [&] { SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); });
     AfterUserMove();
 }
 
